@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs, on Debian 12, whatever the build, the tests and the demo need and is missing.
+set -euo pipefail
+
+packages=(cmake make g++ python3 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils
+          fonts-nanum locales googletest imagemagick vsftpd curl)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# Without the Linux-side Korean locale, Wine garbles Korean arguments and file names.
+if ! locale -a 2>/dev/null | grep -qi '^ko_KR.utf8$'; then
+  grep -q '^ko_KR.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'ko_KR.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# vsftpd must not run as a system service here: the FTP tests start their own instance.
+if systemctl is-active --quiet vsftpd 2>/dev/null; then systemctl stop vsftpd || true; fi
+pkill -x vsftpd 2>/dev/null || true
+exit 0
