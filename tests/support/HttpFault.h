@@ -1,0 +1,67 @@
+#pragma once
+// What the test HTTP server does wrong on purpose for one request path.
+#include <chrono>
+#include <cstddef>
+#include <string>
+
+class CHttpFault {
+public:
+    enum class Kind {
+        Status,        // answer `status` with a short text body
+        Redirect,      // answer `status` (301/302/303...) with `location`, or with no Location
+        ShortBody,     // serve the file, announce its full length, send `missingBytes` fewer, close
+        DropMidBody,   // serve the file, announce its full length, reset the connection after `sentBytes`
+        Stall,         // read the request and answer nothing for `stall` (or until Stop), then close
+    };
+
+    static CHttpFault Status(int status)
+    {
+        CHttpFault f(Kind::Status);
+        f.status = status;
+        return f;
+    }
+    static CHttpFault Redirect(int status, std::string location)
+    {
+        CHttpFault f(Kind::Redirect);
+        f.status = status;
+        f.location = std::move(location);
+        f.hasLocation = true;
+        return f;
+    }
+    static CHttpFault RedirectWithoutLocation(int status)
+    {
+        CHttpFault f(Kind::Redirect);
+        f.status = status;
+        return f;
+    }
+    static CHttpFault ShortBody(std::size_t missingBytes)
+    {
+        CHttpFault f(Kind::ShortBody);
+        f.missingBytes = missingBytes;
+        return f;
+    }
+    static CHttpFault DropMidBody(std::size_t sentBytes)
+    {
+        CHttpFault f(Kind::DropMidBody);
+        f.sentBytes = sentBytes;
+        return f;
+    }
+    static CHttpFault Stall(std::chrono::milliseconds duration)
+    {
+        CHttpFault f(Kind::Stall);
+        f.stall = duration;
+        return f;
+    }
+    static CHttpFault StallUntilStop() { return Stall(std::chrono::milliseconds::max()); }
+
+    Kind kind;
+    int status = 0;
+    std::string location;
+    bool hasLocation = false;
+    std::size_t missingBytes = 0;
+    std::size_t sentBytes = 0;
+    std::chrono::milliseconds stall{0};
+
+private:
+    explicit CHttpFault(Kind k) : kind(k) {}
+};

@@ -1,0 +1,74 @@
+#pragma once
+// A small HTTP/1.1 file server on 127.0.0.1 for tests, the demo and the benchmark. It serves the
+// files below one folder, keeps connections alive like a real server (WinInet reuses them), logs
+// every request, and misbehaves on purpose for the paths given a fault.
+#include "tests/support/HttpFault.h"
+#include "tests/support/HttpRequest.h"
+#include "tests/support/SocketLibrary.h"
+#include "tests/support/TestSocket.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <list>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+class CTestHttpServer {
+public:
+    explicit CTestHttpServer(std::string rootFolder);
+    ~CTestHttpServer();
+    CTestHttpServer(const CTestHttpServer&) = delete;
+    CTestHttpServer& operator=(const CTestHttpServer&) = delete;
+
+    // Listens on 127.0.0.1; port 0 (the default) picks a free one. False on failure.
+    bool Start(unsigned short port = 0);
+    // Ends every connection, stalled and kept-alive ones too, and joins every thread.
+    void Stop();
+    unsigned short Port() const { return m_port; }
+    std::string HostPort() const; // "127.0.0.1:<port>"
+
+    // `path` is the request path without its query, exactly as requested, e.g. "/update/Nuvra/a.txt".
+    void SetFault(const std::string& path, const CHttpFault& fault);
+    void ClearFaults();
+
+    std::vector<CHttpRequest> Requests() const;
+    void ClearLog();
+
+private:
+    struct Connection {
+        CTestSocket socket;
+        std::thread thread;
+        std::atomic<bool> done{false};
+    };
+
+    void AcceptLoop();
+    void RunConnection(Connection* connection);
+    void Serve(const CTestSocket& socket);
+    bool ReadRequest(const CTestSocket& socket, std::string& pending, CHttpRequest& request);
+    // Each answer returns whether the connection may carry another request.
+    bool Answer(const CTestSocket& socket, const CHttpRequest& request, bool keepAlive);
+    bool AnswerFault(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault& fault,
+                     bool keepAlive);
+    bool AnswerFile(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault* fault,
+                    bool keepAlive);
+    void ReapFinished();
+    void WaitForStopOrTimeout(const CHttpFault& fault);
+
+    std::string m_root;
+    CSocketLibrary m_socketLibrary;
+    CTestSocket m_listener;
+    unsigned short m_port = 0;
+    std::thread m_acceptThread;
+
+    mutable std::mutex m_mutex; // guards everything below
+    std::condition_variable m_stopSignal;
+    std::atomic<bool> m_stopping{false};
+    bool m_running = false;
+    std::list<std::unique_ptr<Connection>> m_connections;
+    std::map<std::string, CHttpFault> m_faults;
+    std::vector<CHttpRequest> m_log;
+};

@@ -1,0 +1,146 @@
+#include "tests/support/TestSocket.h"
+
+#include <utility>
+
+#ifdef _WIN32
+#include <ws2tcpip.h>
+#else
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+#ifdef _WIN32
+void CloseNative(SOCKET s) { ::closesocket(s); }
+const int kShutdownBoth = SD_BOTH;
+const int kSendFlags = 0;
+#else
+void CloseNative(int s) { ::close(s); }
+const int kShutdownBoth = SHUT_RDWR;
+// A peer that went away must give an error, not kill the process with SIGPIPE.
+const int kSendFlags = MSG_NOSIGNAL;
+#endif
+
+sockaddr_in Loopback(unsigned short port)
+{
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(port);
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return addr;
+}
+
+} // namespace
+
+CTestSocket::native_type CTestSocket::Invalid()
+{
+#ifdef _WIN32
+    return INVALID_SOCKET;
+#else
+    return -1;
+#endif
+}
+
+CTestSocket& CTestSocket::operator=(CTestSocket&& other) noexcept
+{
+    if (this != &other) {
+        Close();
+        m_s = other.Release();
+    }
+    return *this;
+}
+
+CTestSocket::native_type CTestSocket::Release()
+{
+    return std::exchange(m_s, Invalid());
+}
+
+void CTestSocket::Close()
+{
+    if (m_s != Invalid()) CloseNative(std::exchange(m_s, Invalid()));
+}
+
+CTestSocket CTestSocket::Listen(unsigned short port)
+{
+    CTestSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!s) return s;
+#ifndef _WIN32
+    // A fixed port must be usable again right after an earlier server on it stopped.
+    int on = 1;
+    ::setsockopt(s.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+#endif
+    sockaddr_in addr = Loopback(port);
+    if (::bind(s.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return CTestSocket();
+    if (::listen(s.Get(), 64) != 0) return CTestSocket();
+    return s;
+}
+
+CTestSocket CTestSocket::Connect(unsigned short port)
+{
+    CTestSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    if (!s) return s;
+    sockaddr_in addr = Loopback(port);
+    if (::connect(s.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return CTestSocket();
+    return s;
+}
+
+unsigned short CTestSocket::LocalPort() const
+{
+    sockaddr_in addr{};
+    socklen_t len = sizeof addr;
+    if (::getsockname(m_s, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
+    return ntohs(addr.sin_port);
+}
+
+bool CTestSocket::WaitReadable(int timeoutMs) const
+{
+#ifdef _WIN32
+    fd_set set;
+    FD_ZERO(&set);
+    FD_SET(m_s, &set);
+    timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
+    return ::select(0, &set, nullptr, nullptr, &tv) > 0;
+#else
+    pollfd p{m_s, POLLIN, 0};
+    return ::poll(&p, 1, timeoutMs) > 0;
+#endif
+}
+
+CTestSocket CTestSocket::Accept() const
+{
+    return CTestSocket(::accept(m_s, nullptr, nullptr));
+}
+
+long CTestSocket::Receive(char* buffer, std::size_t size) const
+{
+    int chunk = size > 65536 ? 65536 : static_cast<int>(size);
+    return static_cast<long>(::recv(m_s, buffer, chunk, 0));
+}
+
+bool CTestSocket::SendAll(const char* data, std::size_t size) const
+{
+    while (size > 0) {
+        int chunk = size > 65536 ? 65536 : static_cast<int>(size);
+        auto sent = ::send(m_s, data, chunk, kSendFlags);
+        if (sent <= 0) return false;
+        data += sent;
+        size -= static_cast<std::size_t>(sent);
+    }
+    return true;
+}
+
+void CTestSocket::ShutdownBoth() const
+{
+    if (m_s != Invalid()) ::shutdown(m_s, kShutdownBoth);
+}
+
+void CTestSocket::SetAbortiveClose() const
+{
+    linger l{};
+    l.l_onoff = 1;
+    l.l_linger = 0;
+    ::setsockopt(m_s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
+}
