@@ -1,0 +1,30 @@
+#pragma once
+// SHA-256 digest. Feed data with Update in pieces of any size; Finish returns the digest and
+// makes the object ready for a new message.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+class CSha256 {
+public:
+    using Digest = std::array<unsigned char, 32>;
+
+    CSha256();
+    void Update(const void* data, size_t length);
+    Digest Finish();
+
+    // One whole message at once.
+    static Digest Of(const void* data, size_t length);
+    // Lower-case hexadecimal text of a digest.
+    static std::string ToHex(const Digest& digest);
+
+private:
+    void Reset();
+    void Compress(const unsigned char* block);
+
+    std::array<std::uint32_t, 8> m_state{};
+    std::array<unsigned char, 64> m_block{};
+    size_t m_blockUsed = 0;
+    std::uint64_t m_totalBytes = 0;
+};
