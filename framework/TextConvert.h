@@ -1,0 +1,9 @@
+#pragma once
+// Conversions between the program's 8-bit texts (ANSI code page), UTF-16 for the W functions,
+// and UTF-8.
+#include <string>
+
+std::wstring WideFromAnsi(const std::string& text);
+std::string AnsiFromWide(const std::wstring& text);
+std::string Utf8FromWide(const std::wstring& text);
+std::wstring WideFromUtf8(const std::string& text);

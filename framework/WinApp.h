@@ -1,0 +1,36 @@
+#pragma once
+// The application object: one global instance whose InitInstance does all the work.
+#include <windows.h>
+#include <string>
+
+class CDialog;
+
+class CWinApp {
+public:
+    // With no name the executable's base file name becomes the application name.
+    explicit CWinApp(const char* appName = nullptr);
+    virtual ~CWinApp();
+    CWinApp(const CWinApp&) = delete;
+    CWinApp& operator=(const CWinApp&) = delete;
+
+    virtual BOOL InitInstance();
+
+    // Called by WinMain: sets the instance, command tail and name, then runs InitInstance.
+    int Run(HINSTANCE instance);
+
+    HINSTANCE m_hInstance = nullptr;
+    std::string m_lpCmdLine;   // the command tail, without the program's own name
+    std::string m_pszAppName;  // caption of the message boxes
+    CDialog* m_pMainWnd = nullptr;
+
+    // The command tail of a whole command line: the program name (quoted or not) and the
+    // blanks after it are skipped, the rest is kept as it is.
+    static std::string CommandTail(const std::string& commandLine);
+    static std::string BaseNameWithoutExtension(const std::string& path);
+};
+
+CWinApp* AfxGetApp();
+
+// A message box captioned with the application name, owned by the main window if there is one.
+int AfxMessageBox(const std::wstring& text, UINT type = MB_OK);
+int AfxMessageBox(UINT stringId, UINT type = MB_OK);
