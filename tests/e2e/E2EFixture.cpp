@@ -1,0 +1,150 @@
+#include "tests/e2e/E2EFixture.h"
+#include <windows.h>
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+const char E2EFixture::kUpdaterCaption[] = "NuvraUpdater";
+const char E2EFixture::kQuestionCaption[] = "MorvelNuvraUpdater";
+
+namespace {
+
+// Build outputs live on the Linux side; Wine reaches them through drive Z:.
+std::string WindowsPath(std::string unixPath)
+{
+    std::replace(unixPath.begin(), unixPath.end(), '/', '\\');
+    return "Z:" + unixPath;
+}
+
+void MakeFolders(const std::string& path)
+{
+    for (size_t i = 3; i < path.size(); ++i)
+        if (path[i] == '\\') CreateDirectoryA(path.substr(0, i).c_str(), nullptr);
+}
+
+} // namespace
+
+void E2EFixture::SetUp()
+{
+    ASSERT_FALSE(m_work.Path().empty());
+    DeleteMakerKey();
+    CreateDirectoryA(m_work.File("bin").c_str(), nullptr);
+    ASSERT_TRUE(CopyFileA(WindowsPath(NUVRA_UPDATER_EXE).c_str(), UpdaterPath().c_str(), FALSE));
+    CreateDirectoryA(m_work.File("server").c_str(), nullptr);
+    m_server = std::make_unique<CTestHttpServer>(m_work.File("server"));
+    ASSERT_TRUE(m_server->Start());
+    SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", m_server->HostPort().c_str());
+    SetEnvironmentVariableA("NUVRA_SAMPLE_LOG", m_work.File("sample.log").c_str());
+    m_driver = std::make_unique<CUpdaterDriver>();
+}
+
+void E2EFixture::TearDown()
+{
+    m_driver.reset();
+    if (m_server) m_server->Stop();
+    DeleteMakerKey();
+}
+
+void E2EFixture::WriteServerFile(const std::string& path, const std::string& content)
+{
+    std::string full = m_work.File("server/" + path);
+    MakeFolders(full);
+    std::ofstream out(full, std::ios::binary | std::ios::trunc);
+    out << content;
+}
+
+void E2EFixture::Publish(const std::string& title, const std::string& version,
+                         const std::vector<CReleaseFile>& files, bool allow)
+{
+    WriteVersionList("# Morvel update server\r\n0,Nuvra," + version + ",," + (allow ? "yes" : "no") + ",\r\n");
+    std::string list = title + "\r\n" + version + "\r\n";
+    for (const CReleaseFile& file : files) {
+        list += "entry," + file.name + "," + file.version + "," + file.subFolder + "," + file.flag + ",\r\n";
+        std::string folder = file.subFolder.empty() ? "" : file.subFolder + "/";
+        WriteServerFile("update/Nuvra/" + folder + file.name, file.content);
+    }
+    WriteServerFile("update/Nuvra/_nuvr_file_list.lst", list);
+}
+
+CReleaseFile E2EFixture::SampleProduct(const std::string& version) const
+{
+    return CReleaseFile{"", "Nuvra.exe", ReadFile(WindowsPath(NUVRA_SAMPLE_EXE)), version, ""};
+}
+
+std::vector<std::string> E2EFixture::RequestPaths() const
+{
+    std::vector<std::string> paths;
+    for (const CHttpRequest& request : m_server->Requests()) paths.push_back(request.path);
+    return paths;
+}
+
+bool E2EFixture::Run(const std::string& tail)
+{
+    std::string line = "\"" + UpdaterPath() + "\"";
+    if (!tail.empty()) line += " " + tail;
+    return m_driver->Start(line, m_work.Path());
+}
+
+void E2EFixture::WriteRecord(const std::string& key, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    HKEY handle = nullptr;
+    std::string path = "SOFTWARE\\Morvel" + (key.empty() ? std::string() : "\\" + key);
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    for (const auto& value : values)
+        RegSetValueExA(handle, value.first.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
+                       static_cast<DWORD>(value.second.size() + 1));
+    RegCloseKey(handle);
+}
+
+std::string E2EFixture::ReadRecord(const std::string& key, const std::string& value)
+{
+    char buffer[1024] = {};
+    DWORD size = sizeof(buffer) - 1;
+    std::string path = "SOFTWARE\\Morvel\\" + key;
+    if (RegGetValueA(HKEY_CURRENT_USER, path.c_str(), value.c_str(), RRF_RT_REG_SZ, nullptr, buffer, &size) !=
+        ERROR_SUCCESS)
+        return "<missing>";
+    return buffer;
+}
+
+bool E2EFixture::RecordExists(const std::string& key)
+{
+    HKEY handle = nullptr;
+    std::string path = "SOFTWARE\\Morvel" + (key.empty() ? std::string() : "\\" + key);
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+void E2EFixture::DeleteMakerKey()
+{
+    RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel");
+    RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel");
+}
+
+std::string E2EFixture::ReadFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+bool E2EFixture::FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::string E2EFixture::AnsiFromUtf8(const std::string& text)
+{
+    int n = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
+    std::wstring wide(static_cast<size_t>(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, wide.data(), n);
+    int m = WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(m), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.c_str(), -1, out.data(), m, nullptr, nullptr);
+    out.resize(static_cast<size_t>(m > 0 ? m - 1 : 0));
+    return out;
+}

@@ -1,0 +1,63 @@
+#pragma once
+// Common ground of the end-to-end tests: a scratch folder with a copy of the real
+// NuvraUpdater.exe, a test update server serving a folder of it, a clean registry record,
+// and helpers to publish releases and run the program.
+#include "tests/e2e/UpdaterDriver.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHttpServer.h"
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+struct CReleaseFile {
+    std::string subFolder;  // "" or "a/b"
+    std::string name;
+    std::string content;
+    std::string version = "1.0.0";
+    std::string flag;
+};
+
+class E2EFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Where the program's own copy lives, and its path.
+    std::string UpdaterPath() const { return m_work.File("bin/NuvraUpdater.exe"); }
+    std::string Work(const std::string& relative) const { return m_work.File(relative); }
+    std::string WorkRoot() const { return m_work.Path(); }
+
+    // Server side: /update/... maps to <server root>/update/...
+    void WriteServerFile(const std::string& path, const std::string& content);
+    void WriteVersionList(const std::string& content) { WriteServerFile("update/version.txt", content); }
+    // version.txt allowing installation, the file list and the files themselves.
+    void Publish(const std::string& title, const std::string& version, const std::vector<CReleaseFile>& files,
+                 bool allow = true);
+    // The sample product as a release file named "Nuvra.exe".
+    CReleaseFile SampleProduct(const std::string& version = "1.0.0") const;
+    std::vector<CHttpRequest> Requests() const { return m_server->Requests(); }
+    std::vector<std::string> RequestPaths() const;
+    CTestHttpServer& Server() { return *m_server; }
+
+    // Runs the program with a command tail; the current folder is the work folder.
+    bool Run(const std::string& tail = std::string());
+    CUpdaterDriver& Driver() { return *m_driver; }
+
+    // The record key HKCU\SOFTWARE\Morvel\<name> with string values.
+    static void WriteRecord(const std::string& key, const std::vector<std::pair<std::string, std::string>>& values);
+    static std::string ReadRecord(const std::string& key, const std::string& value);
+    static bool RecordExists(const std::string& key);
+    static void DeleteMakerKey();
+
+    static std::string ReadFile(const std::string& path);
+    static bool FileExists(const std::string& path);
+    static std::string AnsiFromUtf8(const std::string& text);
+
+    static const char kUpdaterCaption[];   // message boxes of start-up: the executable's base name
+    static const char kQuestionCaption[];  // the update question's caption
+
+    CScratchFolder m_work;
+    std::unique_ptr<CTestHttpServer> m_server;
+    std::unique_ptr<CUpdaterDriver> m_driver;
+};

@@ -1,0 +1,226 @@
+#include "tests/e2e/UpdaterDriver.h"
+#include <commctrl.h>
+#include <chrono>
+
+namespace {
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty()) return {};
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
+                                nullptr, nullptr);
+    std::string out(static_cast<size_t>(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
+                        nullptr, nullptr);
+    return out;
+}
+
+std::string ClassName(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return Utf8(name);
+}
+
+bool IsMessageBox(HWND window)
+{
+    return ClassName(window) == "#32770" && GetDlgItem(window, 0xFFFF) != nullptr &&
+           (GetDlgItem(window, IDOK) || GetDlgItem(window, IDYES) || GetDlgItem(window, IDCANCEL));
+}
+
+} // namespace
+
+CUpdaterDriver::CUpdaterDriver()
+{
+    // Everything the program starts (the product too) ends with the job when the test ends.
+    m_job = CreateJobObjectW(nullptr, nullptr);
+    JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+    limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+    if (m_job) SetInformationJobObject(m_job, JobObjectExtendedLimitInformation, &limits, sizeof(limits));
+}
+
+CUpdaterDriver::~CUpdaterDriver()
+{
+    m_stop = true;
+    if (m_monitor.joinable()) m_monitor.join();
+    if (m_job) {
+        TerminateJobObject(m_job, 1);
+        CloseHandle(m_job);
+    }
+    if (m_process) {
+        if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) TerminateProcess(m_process, 1);
+        WaitForSingleObject(m_process, 5000);
+        CloseHandle(m_process);
+    }
+}
+
+bool CUpdaterDriver::Start(const std::string& commandLine, const std::string& currentDirectory)
+{
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    std::string line = commandLine;
+    if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                        currentDirectory.empty() ? nullptr : currentDirectory.c_str(), &startup, &info))
+        return false;
+    if (m_job) AssignProcessToJobObject(m_job, info.hProcess);
+    ResumeThread(info.hThread);
+    CloseHandle(info.hThread);
+    m_process = info.hProcess;
+    m_processId = info.dwProcessId;
+    m_monitor = std::thread([this] { Monitor(); });
+    return true;
+}
+
+bool CUpdaterDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
+{
+    if (!m_process || WaitForSingleObject(m_process, timeoutMs) != WAIT_OBJECT_0) return false;
+    if (exitCode) GetExitCodeProcess(m_process, exitCode);
+    RecordWindows();
+    return true;
+}
+
+bool CUpdaterDriver::IsRunning() const
+{
+    return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;
+}
+
+std::vector<HWND> CUpdaterDriver::TopLevelWindows() const
+{
+    struct Search {
+        DWORD pid;
+        std::vector<HWND> found;
+    } search{m_processId, {}};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(param);
+            DWORD pid = 0;
+            GetWindowThreadProcessId(window, &pid);
+            if (pid == s->pid && IsWindowVisible(window)) s->found.push_back(window);
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND CUpdaterDriver::WaitForWindowWhere(const std::function<bool(HWND)>& match, DWORD timeoutMs)
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    do {
+        for (HWND window : TopLevelWindows())
+            if (match(window)) return window;
+        Sleep(20);
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+HWND CUpdaterDriver::WaitForWindow(const std::string& caption, DWORD timeoutMs)
+{
+    return WaitForWindowWhere([&](HWND w) { return WindowText(w) == caption; }, timeoutMs);
+}
+
+HWND CUpdaterDriver::WaitForMessageBox(const std::string& caption, DWORD timeoutMs)
+{
+    return WaitForWindowWhere([&](HWND w) { return IsMessageBox(w) && WindowText(w) == caption; },
+                              timeoutMs);
+}
+
+bool CUpdaterDriver::Answer(const std::string& caption, int button, std::string* text, DWORD timeoutMs)
+{
+    HWND box = WaitForMessageBox(caption, timeoutMs);
+    if (!box) return false;
+    RecordWindows();
+    if (text) *text = MessageBoxText(box);
+    HWND control = GetDlgItem(box, button);
+    if (!control) return false;
+    PostMessageW(control, BM_CLICK, 0, 0);
+    return true;
+}
+
+void CUpdaterDriver::Click(HWND dialog, int controlId)
+{
+    HWND control = GetDlgItem(dialog, controlId);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(controlId, BN_CLICKED), reinterpret_cast<LPARAM>(control));
+}
+
+std::string CUpdaterDriver::WindowText(HWND window)
+{
+    // WM_GETTEXT with a time-out: a window busy on its own thread must not hang the test.
+    wchar_t text[1024] = {};
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
+                             2000, &length))
+        return {};
+    return Utf8(std::wstring(text, length));
+}
+
+std::string CUpdaterDriver::ControlText(HWND dialog, int controlId)
+{
+    HWND control = GetDlgItem(dialog, controlId);
+    return control ? WindowText(control) : std::string();
+}
+
+std::string CUpdaterDriver::MessageBoxText(HWND box)
+{
+    return ControlText(box, 0xFFFF);
+}
+
+bool CUpdaterDriver::IsEnabled(HWND dialog, int controlId)
+{
+    return IsWindowEnabled(GetDlgItem(dialog, controlId)) != FALSE;
+}
+
+bool CUpdaterDriver::IsChecked(HWND dialog, int controlId)
+{
+    DWORD_PTR state = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, controlId), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &state);
+    return state == BST_CHECKED;
+}
+
+int CUpdaterDriver::ProgressPos(HWND dialog, int controlId)
+{
+    DWORD_PTR pos = 0;
+    SendMessageTimeoutW(GetDlgItem(dialog, controlId), PBM_GETPOS, 0, 0, SMTO_ABORTIFHUNG, 2000, &pos);
+    return static_cast<int>(pos);
+}
+
+void CUpdaterDriver::Monitor()
+{
+    while (!m_stop) {
+        RecordWindows();
+        if (!IsRunning()) break;
+        Sleep(15);
+    }
+}
+
+void CUpdaterDriver::RecordWindows()
+{
+    for (HWND window : TopLevelWindows()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            bool known = false;
+            for (const auto& entry : m_shown) known = known || entry.first == window;
+            if (known) continue;
+        }
+        CShownWindow shown{WindowText(window), ClassName(window),
+                           IsMessageBox(window) ? MessageBoxText(window) : std::string()};
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_shown.emplace_back(window, shown);
+    }
+}
+
+std::vector<CUpdaterDriver::CShownWindow> CUpdaterDriver::Shown() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    std::vector<CShownWindow> out;
+    for (const auto& entry : m_shown) out.push_back(entry.second);
+    return out;
+}
+
+std::vector<CUpdaterDriver::CShownWindow> CUpdaterDriver::MessageBoxes() const
+{
+    std::vector<CShownWindow> out;
+    for (const auto& shown : Shown())
+        if (!shown.text.empty()) out.push_back(shown);
+    return out;
+}
