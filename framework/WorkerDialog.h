@@ -1,0 +1,38 @@
+#pragma once
+// A modal dialog that owns one worker thread steered by two events: a manual-reset stop event
+// and an auto-reset start event, both created unsignalled. The worker waits for either; the
+// dialog signals start when the work may begin, and stop when it closes.
+#include "framework/Dialog.h"
+#include "framework/Handles.h"
+#include <atomic>
+
+class CWorkerDialog : public CDialog {
+public:
+    using ThreadProc = unsigned (*)(CWorkerDialog* dialog);
+
+    explicit CWorkerDialog(UINT templateId, HWND parent = nullptr);
+    ~CWorkerDialog() override;
+
+    // Worker side: blocks until start (true) or stop (false) is signalled.
+    bool WaitForStart() const;
+    // Worker side: stores the result and posts WM_CLOSE; the dialog reads the result in OnClose.
+    void Finish(int result);
+
+    std::atomic<int> m_nResult{0};  // written by the worker, read by the dialog
+    unsigned int m_nThreadId = 0;
+    CHandle m_hThread;
+    CHandle m_hStopEvent;
+    CHandle m_hStartEvent;
+
+protected:
+    // Starts the worker at once; it waits for the events. Call from the derived constructor.
+    void StartWorker(ThreadProc proc);
+    void SignalStart() const;
+    // Signals stop and waits, without a time limit, for the worker to end while still handling
+    // the messages it sends to this thread; then closes the thread and both events.
+    void StopWorker();
+
+private:
+    static unsigned __stdcall ThreadEntry(void* param);
+    ThreadProc m_proc = nullptr;
+};
