@@ -3,9 +3,12 @@
 #include <utility>
 
 #ifdef _WIN32
+#include <winsock2.h>
 #include <ws2tcpip.h>
+static_assert(sizeof(SOCKET) == sizeof(CTestSocket::native_type), "SOCKET fits the native type");
 #else
 #include <arpa/inet.h>
+#include <sys/socket.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <unistd.h>
@@ -15,10 +18,12 @@ namespace {
 
 #ifdef _WIN32
 void CloseNative(SOCKET s) { ::closesocket(s); }
+SOCKET Native(CTestSocket::native_type s) { return static_cast<SOCKET>(s); }
 const int kShutdownBoth = SD_BOTH;
 const int kSendFlags = 0;
 #else
 void CloseNative(int s) { ::close(s); }
+int Native(int s) { return s; }
 const int kShutdownBoth = SHUT_RDWR;
 // A peer that went away must give an error, not kill the process with SIGPIPE.
 const int kSendFlags = MSG_NOSIGNAL;
@@ -60,7 +65,7 @@ CTestSocket::native_type CTestSocket::Release()
 
 void CTestSocket::Close()
 {
-    if (m_s != Invalid()) CloseNative(std::exchange(m_s, Invalid()));
+    if (m_s != Invalid()) CloseNative(Native(std::exchange(m_s, Invalid())));
 }
 
 CTestSocket CTestSocket::Listen(unsigned short port)
@@ -70,11 +75,11 @@ CTestSocket CTestSocket::Listen(unsigned short port)
 #ifndef _WIN32
     // A fixed port must be usable again right after an earlier server on it stopped.
     int on = 1;
-    ::setsockopt(s.Get(), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    ::setsockopt(Native(s.Get()), SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
 #endif
     sockaddr_in addr = Loopback(port);
-    if (::bind(s.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return CTestSocket();
-    if (::listen(s.Get(), 64) != 0) return CTestSocket();
+    if (::bind(Native(s.Get()), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return CTestSocket();
+    if (::listen(Native(s.Get()), 64) != 0) return CTestSocket();
     return s;
 }
 
@@ -83,7 +88,7 @@ CTestSocket CTestSocket::Connect(unsigned short port)
     CTestSocket s(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
     if (!s) return s;
     sockaddr_in addr = Loopback(port);
-    if (::connect(s.Get(), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return CTestSocket();
+    if (::connect(Native(s.Get()), reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) return CTestSocket();
     return s;
 }
 
@@ -91,7 +96,7 @@ unsigned short CTestSocket::LocalPort() const
 {
     sockaddr_in addr{};
     socklen_t len = sizeof addr;
-    if (::getsockname(m_s, reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
+    if (::getsockname(Native(m_s), reinterpret_cast<sockaddr*>(&addr), &len) != 0) return 0;
     return ntohs(addr.sin_port);
 }
 
@@ -100,31 +105,31 @@ bool CTestSocket::WaitReadable(int timeoutMs) const
 #ifdef _WIN32
     fd_set set;
     FD_ZERO(&set);
-    FD_SET(m_s, &set);
+    FD_SET(Native(m_s), &set);
     timeval tv{timeoutMs / 1000, (timeoutMs % 1000) * 1000};
     return ::select(0, &set, nullptr, nullptr, &tv) > 0;
 #else
-    pollfd p{m_s, POLLIN, 0};
+    pollfd p{Native(m_s), POLLIN, 0};
     return ::poll(&p, 1, timeoutMs) > 0;
 #endif
 }
 
 CTestSocket CTestSocket::Accept() const
 {
-    return CTestSocket(::accept(m_s, nullptr, nullptr));
+    return CTestSocket(::accept(Native(m_s), nullptr, nullptr));
 }
 
 long CTestSocket::Receive(char* buffer, std::size_t size) const
 {
     int chunk = size > 65536 ? 65536 : static_cast<int>(size);
-    return static_cast<long>(::recv(m_s, buffer, chunk, 0));
+    return static_cast<long>(::recv(Native(m_s), buffer, chunk, 0));
 }
 
 bool CTestSocket::SendAll(const char* data, std::size_t size) const
 {
     while (size > 0) {
         int chunk = size > 65536 ? 65536 : static_cast<int>(size);
-        auto sent = ::send(m_s, data, chunk, kSendFlags);
+        auto sent = ::send(Native(m_s), data, chunk, kSendFlags);
         if (sent <= 0) return false;
         data += sent;
         size -= static_cast<std::size_t>(sent);
@@ -134,7 +139,7 @@ bool CTestSocket::SendAll(const char* data, std::size_t size) const
 
 void CTestSocket::ShutdownBoth() const
 {
-    if (m_s != Invalid()) ::shutdown(m_s, kShutdownBoth);
+    if (m_s != Invalid()) ::shutdown(Native(m_s), kShutdownBoth);
 }
 
 void CTestSocket::SetAbortiveClose() const
@@ -142,5 +147,5 @@ void CTestSocket::SetAbortiveClose() const
     linger l{};
     l.l_onoff = 1;
     l.l_linger = 0;
-    ::setsockopt(m_s, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
+    ::setsockopt(Native(m_s), SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&l), sizeof l);
 }

@@ -2,18 +2,15 @@
 // Move-only owner of one TCP socket, with the few blocking operations the test server and its
 // tests need, over Winsock and BSD sockets alike.
 #include <cstddef>
+#include <cstdint>
 #include <string>
-
-#ifdef _WIN32
-#include <winsock2.h>
-#else
-#include <sys/socket.h>
-#endif
 
 class CTestSocket {
 public:
 #ifdef _WIN32
-    using native_type = SOCKET;
+    // SOCKET itself, without pulling winsock2.h into every includer (it must come before
+    // windows.h, which the product's headers include first).
+    using native_type = std::uintptr_t;
 #else
     using native_type = int;
 #endif

@@ -1,0 +1,84 @@
+#include "net/DownloadManager.h"
+
+#include "net/DownloadPaths.h"
+#include "net/TextFileReader.h"
+#include "net/WebFile.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+const char kAgent[] = "GetWebFile";
+
+// The cipher key is assembled at run time from two halves rather than stored whole.
+const char kKeyFirstHalf[] = "q7Vx2Lm9Rz4Tc8Nb1Hs6Wd3Kf5Jp";
+const char kKeySecondHalf[] = "Gy0Ue8Ao2Ii4Xr6Zt1Bn3Mv5Cq7E";
+static_assert(sizeof kKeyFirstHalf - 1 == 28 && sizeof kKeySecondHalf - 1 == 28,
+              "each key half holds 28 characters");
+const std::size_t kKeyBytes = 56; // the longest key Blowfish takes
+
+std::string EnvironmentValue(const char* name, bool& present)
+{
+    char buffer[512];
+    DWORD length = ::GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    present = length > 0 && length < sizeof buffer;
+    return present ? std::string(buffer, length) : std::string();
+}
+
+} // namespace
+
+CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
+{
+    std::string key = std::string(kKeyFirstHalf) + kKeySecondHalf;
+    const unsigned char chain[8] = {};
+    m_pCipher->Initialize(reinterpret_cast<const unsigned char*>(key.data()), kKeyBytes, chain, 1, 2);
+
+    bool present = false;
+    std::string server = EnvironmentValue("NUVRA_UPDATE_SERVER", present);
+    m_server = SelectUpdateServer(present ? server.c_str() : nullptr);
+}
+
+CDownloadManager::~CDownloadManager() = default;
+
+bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
+                                 std::vector<std::string>& lines)
+{
+    if (GetWebFile(kAgent, m_server.host, m_server.port, "", serverFolder, fileName, false) != 200)
+        return false;
+    CTextFileReader reader("\n");
+    bool read = reader.ReadTextFile(fileName, lines);
+    ::DeleteFileA(fileName.c_str());
+    // A list that arrived but cannot be read is no list: reporting success would hand the
+    // caller stale or no lines as if they were the server's.
+    return read;
+}
+
+bool CDownloadManager::GetVersionList(std::vector<std::string>& lines)
+{
+    return FetchList(kUpdateBasePath, kVersionListName, lines);
+}
+
+bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines)
+{
+    return FetchList(FileListFolder(component), kFileListName, lines);
+}
+
+int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
+{
+    return GetWebFile(kAgent, m_server.host, m_server.port, "", kUpdateBasePath, serverPath, true);
+}
+
+bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath)
+{
+    CDownloadTarget target;
+    if (!SplitDownload(serverPath, localPath, target)) return false;
+    return GetWebFile(kAgent, m_server.host, m_server.port, target.localFolder, target.serverFolder,
+                      target.fileName, false) == 200;
+}
+
+void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)
+{
+    m_ftp.AttachObserver(sink);
+}

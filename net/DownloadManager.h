@@ -1,0 +1,52 @@
+#pragma once
+// The one object through which start-up and the install and update workers reach the update
+// server: it knows the server's address and path layout, fetches list files and reads them into
+// lines, asks file sizes and downloads files. It also owns the cipher and FTP client that the
+// product's libraries expect to find here; no flow transfers or encrypts anything with them.
+#include "Zum/ftp/FtpClient.h"
+#include "Zum/ftp/TransferObserver.h"
+#include "crypt/Blowfish.h"
+#include "net/ServerAddress.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CDownloadManager {
+public:
+    // Reads NUVRA_UPDATE_SERVER ("host" or "host:port") once; without it, or when it does not
+    // parse, the compiled-in host on port 80.
+    CDownloadManager();
+    ~CDownloadManager();
+    CDownloadManager(const CDownloadManager&) = delete;
+    CDownloadManager& operator=(const CDownloadManager&) = delete;
+
+    // Fetch /update/version.txt into the current directory, read it into `lines`, delete it.
+    // False when it could not be fetched or read; no list file stays behind either way.
+    bool GetVersionList(std::vector<std::string>& lines);
+    // The same for /update/<component>/_nuvr_file_list.lst.
+    bool GetFileList(const std::string& component, std::vector<std::string>& lines);
+    // The length the server reports for /update/<serverPath>; otherwise 401, -1 or 0 as the
+    // fetcher gives them in size-only mode.
+    int GetRemoteFileSize(const std::string& serverPath);
+    // Downloads /update/<serverPath> into the folder part of `localPath` (relative to the current
+    // directory), under the server path's file name. True when the whole body was stored.
+    bool DownloadFile(const std::string& serverPath, const std::string& localPath);
+
+    // Hands a progress sink to the FTP client's observers.
+    void AttachProgressSink(nsFTP::CTransferObserver* sink);
+    // Hooks around a series of transfers; HTTP needs no set-up, so both always succeed.
+    bool PrepareTransfers() { return true; }
+    bool FinishTransfers() { return true; }
+
+    const CServerAddress& Server() const { return m_server; }
+
+private:
+    bool FetchList(const std::string& serverFolder, const std::string& fileName,
+                   std::vector<std::string>& lines);
+
+    std::unique_ptr<CBlowfish> m_pCipher;
+    unsigned char m_flag = 0;
+    nsFTP::CFtpClient m_ftp{10, 2048, true};
+    CServerAddress m_server;
+};

@@ -1,0 +1,23 @@
+#pragma once
+// The update server's path layout and how a download's server path and local path become the
+// fetcher's arguments.
+#include <string>
+
+extern const char* const kUpdateBasePath;     // "/update/"
+extern const char* const kVersionListName;    // "version.txt"
+extern const char* const kFileListName;       // "_nuvr_file_list.lst"
+
+struct CDownloadTarget {
+    std::string serverFolder; // "/update/" + the server path's folders, ending in "/"
+    std::string fileName;     // the server path's last component; also the local file's name
+    std::string localFolder;  // the local path up to and including its last "/", or ""
+};
+
+// Splits a download. The file is stored under the server's file name in the local path's folder;
+// the local path's own file name plays no role. False when the server's file name could name
+// something else than one file in that folder (empty, "." or "..", or holding "\" or ":"), since
+// it comes from the server's list.
+bool SplitDownload(const std::string& serverPath, const std::string& localPath, CDownloadTarget& target);
+
+// "/update/<component>/", the folder of a component's file list.
+std::string FileListFolder(const std::string& component);

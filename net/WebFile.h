@@ -1,0 +1,25 @@
+#pragma once
+// One HTTP GET of one server file: the body stored in a local file, or only its length reported.
+#include <string>
+
+class CWebFileSession;
+
+// Fetches serverFolder + fileName from host:port and stores the body as localFolder + fileName
+// (localFolder empty: the current directory; otherwise it ends with a separator). Follows one
+// redirect. Results:
+//   200                 body stored completely
+//   body length         sizeOnly and status 200 (low 32 bits; 0 when the server reports none)
+//   401                 status 401
+//   -1                  sizeOnly and any status but 200 and 401
+//   other status        the server's status when the body was wanted
+//   0                   network failure, a body cut short, a redirect that cannot be followed,
+//                       or a local file that cannot be written
+// A failed download leaves no file behind and an existing file under the target name intact.
+int GetWebFile(const std::string& agent, const std::string& host, unsigned short port,
+               const std::string& localFolder, const std::string& serverFolder,
+               const std::string& fileName, bool sizeOnly);
+
+// The same over a session the caller made, so that its status texts can be watched.
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
+               const std::string& localFolder, const std::string& serverFolder,
+               const std::string& fileName, bool sizeOnly);

@@ -1,0 +1,60 @@
+#include "net/WebFileSession.h"
+
+#include "net/WebFileText.h"
+
+#include <cstring>
+
+namespace {
+
+const DWORD kConnectTimeoutMs = 30000;
+const DWORD kConnectBackoffMs = 1000;
+const DWORD kConnectRetries = 1;
+
+void SetNumberOption(HINTERNET handle, DWORD option, DWORD value)
+{
+    // A refused option only loses a tuning; the fetch itself still works.
+    ::InternetSetOptionA(handle, option, &value, sizeof value);
+}
+
+} // namespace
+
+CWebFileSession::CWebFileSession(const std::string& agent)
+    : m_session(::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))
+{
+    if (!m_session) return;
+    SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
+    SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_BACKOFF, kConnectBackoffMs);
+    SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries);
+    ::InternetSetStatusCallbackA(m_session.get(), &CWebFileSession::StatusCallback);
+}
+
+CWebFileSession::~CWebFileSession()
+{
+    Close();
+}
+
+void CWebFileSession::Close()
+{
+    if (!m_session) return;
+    ::InternetSetStatusCallbackA(m_session.get(), nullptr);
+    m_session.reset();
+}
+
+void CALLBACK CWebFileSession::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
+                                              LPVOID information, DWORD informationLength)
+{
+    // The session handle itself has no context; only its connections and requests carry one.
+    auto* session = reinterpret_cast<CWebFileSession*>(context);
+    if (!session) return;
+    try {
+        std::string info;
+        if ((status == INTERNET_STATUS_RESOLVING_NAME || status == INTERNET_STATUS_NAME_RESOLVED) &&
+            information) {
+            const char* text = static_cast<const char*>(information);
+            info.assign(text, strnlen(text, informationLength));
+        }
+        if (auto text = FormatInternetStatus(status, info)) session->OnStatusText(*text);
+    } catch (...) {
+        // Nothing may unwind into WinInet.
+    }
+}

@@ -1,0 +1,22 @@
+#pragma once
+// The text work of the HTTP fetcher, apart from WinInet so that it can be checked anywhere.
+#include <optional>
+#include <string>
+
+// The text handed to the status hook for a WinInet status notification, or nothing for the
+// notifications that get no text (40, 70). `info` is the notification's data read as text,
+// used by the name-resolution notifications.
+std::optional<std::string> FormatInternetStatus(unsigned long status, const std::string& info);
+
+// The target of a redirect: the text after "Location: " (at the start of a header line, name in
+// any case) up to the end of that line.
+// Nothing when the raw headers (CR LF separated) have no such header.
+std::optional<std::string> FindRedirectLocation(const std::string& rawHeaders);
+
+// The size-only result for a Content-Length value: the length's low 32 bits, as the callers'
+// int holds it. A response that reports no length (or no readable one) gives 0.
+int ReportedLengthResult(const std::string& contentLength);
+
+// Whether the body received is the whole body: with a reported length, exactly that many bytes;
+// without one (chunked or ended by closing), whatever arrived.
+bool IsCompleteBody(const std::string& contentLength, unsigned long long received);

@@ -1,0 +1,121 @@
+#include "net/DownloadManager.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHttpServer.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+class DownloadManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(folder.Path().empty());
+        ASSERT_TRUE(folder.Write("srv/update/version.txt", "# versions\r\n0,1.0.0.1,a,b,yes,\r\n\r\nlast"));
+        ASSERT_TRUE(folder.Write("srv/update/Nuvra/_nuvr_file_list.lst", "Nuvra,1.0.0.2\nNuvra.exe,1\n"));
+        ASSERT_TRUE(folder.Write("srv/update/Nuvra/data/a.ini", "[a]\r\nx=1\r\n"));
+        ASSERT_TRUE(folder.Write("cwd/data/.keep", ""));
+        ASSERT_TRUE(server.Start());
+        ASSERT_TRUE(::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", server.HostPort().c_str()));
+        char previous[MAX_PATH];
+        ::GetCurrentDirectoryA(MAX_PATH, previous);
+        previousDirectory = previous;
+        ASSERT_TRUE(::SetCurrentDirectoryA(folder.File("cwd").c_str()));
+    }
+    void TearDown() override
+    {
+        ::SetCurrentDirectoryA(previousDirectory.c_str());
+        ::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", nullptr);
+    }
+
+    std::vector<std::string> CurrentDirectory() const { return folder.List("cwd"); }
+
+    CScratchFolder folder;
+    CTestHttpServer server{folder.File("srv")};
+    std::string previousDirectory;
+};
+
+TEST_F(DownloadManagerTest, ServerAddressComesFromEnvironmentWhenValid)
+{
+    EXPECT_EQ((CServerAddress{"127.0.0.1", server.Port()}), CDownloadManager().Server());
+    ::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", "127.0.0.1:0");
+    EXPECT_EQ(DefaultUpdateServer(), CDownloadManager().Server());
+    ::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", nullptr);
+    EXPECT_EQ(DefaultUpdateServer(), CDownloadManager().Server());
+    EXPECT_EQ(80, DefaultUpdateServer().port);
+}
+
+TEST_F(DownloadManagerTest, VersionListIsFetchedReadAndDeleted)
+{
+    CDownloadManager manager;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(manager.GetVersionList(lines));
+    EXPECT_EQ((std::vector<std::string>{"# versions", "0,1.0.0.1,a,b,yes,", "", "last"}), lines);
+    EXPECT_EQ(std::vector<std::string>{"data"}, CurrentDirectory());
+    ASSERT_EQ(1u, server.Requests().size());
+    EXPECT_EQ("/update/version.txt", server.Requests()[0].path);
+    EXPECT_EQ("GetWebFile/1.0", server.Requests()[0].Header("User-Agent"));
+}
+
+TEST_F(DownloadManagerTest, FileListIsFetchedReadAndDeleted)
+{
+    CDownloadManager manager;
+    std::vector<std::string> lines;
+    ASSERT_TRUE(manager.GetFileList("Nuvra", lines));
+    EXPECT_EQ((std::vector<std::string>{"Nuvra,1.0.0.2", "Nuvra.exe,1"}), lines);
+    EXPECT_EQ(std::vector<std::string>{"data"}, CurrentDirectory());
+    EXPECT_EQ("/update/Nuvra/_nuvr_file_list.lst", server.Requests().at(0).path);
+}
+
+TEST_F(DownloadManagerTest, ListsThatCannotBeFetchedGiveFalseAndNoFile)
+{
+    server.SetFault("/update/version.txt", CHttpFault::Status(404));
+    server.SetFault("/update/Nuvra/_nuvr_file_list.lst", CHttpFault::ShortBody(3));
+    CDownloadManager manager;
+    std::vector<std::string> lines;
+    EXPECT_FALSE(manager.GetVersionList(lines));
+    EXPECT_FALSE(manager.GetFileList("Nuvra", lines));
+    EXPECT_FALSE(manager.GetFileList("Other", lines));
+    EXPECT_EQ(std::vector<std::string>{"data"}, CurrentDirectory());
+}
+
+TEST_F(DownloadManagerTest, DownloadStoresUnderServerNameInLocalFolder)
+{
+    CDownloadManager manager;
+    EXPECT_TRUE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini.x"));
+    EXPECT_EQ("/update/Nuvra/data/a.ini", server.Requests().at(0).path);
+    EXPECT_EQ("[a]\r\nx=1\r\n", folder.Read("cwd/data/a.ini"));
+    EXPECT_EQ((std::vector<std::string>{".keep", "a.ini"}), folder.List("cwd/data"));
+
+    EXPECT_TRUE(manager.DownloadFile("Nuvra/data/a.ini", "b.ini.xx"));
+    EXPECT_EQ("[a]\r\nx=1\r\n", folder.Read("cwd/a.ini"));
+    EXPECT_EQ((std::vector<std::string>{"a.ini", "data"}), CurrentDirectory());
+}
+
+TEST_F(DownloadManagerTest, FailedOrUnsafeDownloadGivesFalseAndNoFile)
+{
+    CDownloadManager manager;
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/data/missing.ini", "data/missing.ini.x"));
+    server.SetFault("/update/Nuvra/data/a.ini", CHttpFault::DropMidBody(4));
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini.x"));
+    server.ClearLog();
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/..\\..\\evil.exe", "data/x"));
+    EXPECT_TRUE(server.Requests().empty());
+    EXPECT_EQ(std::vector<std::string>{".keep"}, folder.List("cwd/data"));
+}
+
+TEST_F(DownloadManagerTest, RemoteFileSizeAndHooks)
+{
+    server.SetFault("/update/Nuvra/locked.ini", CHttpFault::Status(401));
+    CDownloadManager manager;
+    EXPECT_TRUE(manager.PrepareTransfers());
+    EXPECT_EQ(10, manager.GetRemoteFileSize("Nuvra/data/a.ini"));
+    EXPECT_EQ(-1, manager.GetRemoteFileSize("Nuvra/missing.ini"));
+    EXPECT_EQ(401, manager.GetRemoteFileSize("Nuvra/locked.ini"));
+    EXPECT_TRUE(manager.FinishTransfers());
+    EXPECT_EQ(std::vector<std::string>{"data"}, CurrentDirectory());
+}
+
+} // namespace

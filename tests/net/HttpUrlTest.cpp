@@ -1,0 +1,45 @@
+#include "net/HttpUrl.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(HttpUrl, Parses)
+{
+    const struct {
+        const char* url;
+        bool valid;
+        const char* host;
+        unsigned short port;
+        const char* object;
+    } cases[] = {
+        {"http://127.0.0.1/update/a.txt", true, "127.0.0.1", 80, "/update/a.txt"},
+        {"http://127.0.0.1:8080/update/a.txt", true, "127.0.0.1", 8080, "/update/a.txt"},
+        {"HTTP://Host.Example/x?y=1", true, "Host.Example", 80, "/x?y=1"},
+        {"http://host", true, "host", 80, "/"},
+        {"http://host:81", true, "host", 81, "/"},
+        {"http://host?q", true, "host", 80, "/?q"},
+        {"http://host/a#frag", true, "host", 80, "/a"},
+        {"/update/relative.txt", false, "", 0, ""},
+        {"https://host/a", false, "", 0, ""},
+        {"ftp://host/a", false, "", 0, ""},
+        {"http://", false, "", 0, ""},
+        {"http:///a", false, "", 0, ""},
+        {"http://host:/a", false, "", 0, ""},
+        {"http://host:0/a", false, "", 0, ""},
+        {"http://host:70000/a", false, "", 0, ""},
+        {"http://user:pw@host/a", false, "", 0, ""},
+        {"http://host/a b", false, "", 0, ""},
+        {"", false, "", 0, ""},
+    };
+    for (const auto& c : cases) {
+        CHttpUrl url;
+        EXPECT_EQ(c.valid, ParseHttpUrl(c.url, url)) << c.url;
+        if (!c.valid) continue;
+        EXPECT_EQ(c.host, url.host) << c.url;
+        EXPECT_EQ(c.port, url.port) << c.url;
+        EXPECT_EQ(c.object, url.object) << c.url;
+    }
+}
+
+} // namespace
