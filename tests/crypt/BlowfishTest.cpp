@@ -170,6 +170,8 @@ struct ModeCase {
     const char* name;
 };
 
+void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+
 class BlowfishRoundTrip : public ::testing::TestWithParam<ModeCase> {};
 
 TEST_P(BlowfishRoundTrip, PaddedLengthsZeroToSixtyFour)
