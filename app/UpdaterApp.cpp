@@ -1,3 +1,4 @@
+#include <winsock2.h>  // before windows.h, which the other headers bring
 #include "app/UpdaterApp.h"
 #include "app/VersionList.h"
 #include "framework/Handles.h"
@@ -8,7 +9,6 @@
 #include "uninstall/UnInstallDlg.h"
 #include "update/UpdateDlg.h"
 #include <commctrl.h>
-#include <winsock2.h>
 
 namespace {
 
