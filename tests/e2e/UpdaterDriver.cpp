@@ -30,8 +30,9 @@ bool IsMessageBox(HWND window)
 
 } // namespace
 
-CUpdaterDriver::CUpdaterDriver()
+CUpdaterDriver::CUpdaterDriver(bool endAll)
 {
+    if (!endAll) return;
     // Everything the program starts (the product too) ends with the job when the test ends.
     m_job = CreateJobObjectW(nullptr, nullptr);
     JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
@@ -48,7 +49,7 @@ CUpdaterDriver::~CUpdaterDriver()
         CloseHandle(m_job);
     }
     if (m_process) {
-        if (WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) TerminateProcess(m_process, 1);
+        if (m_job && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT) TerminateProcess(m_process, 1);
         WaitForSingleObject(m_process, 5000);
         CloseHandle(m_process);
     }
@@ -223,4 +224,46 @@ std::vector<CUpdaterDriver::CShownWindow> CUpdaterDriver::MessageBoxes() const
     for (const auto& shown : Shown())
         if (!shown.text.empty()) out.push_back(shown);
     return out;
+}
+
+bool CUpdaterDriver::SaveScreenshot(HWND window, const std::string& path)
+{
+    RECT rect;
+    if (!GetWindowRect(window, &rect)) return false;
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    SelectObject(memory, old);
+
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = height;
+    info.biPlanes = 1;
+    info.biBitCount = 24;
+    info.biCompression = BI_RGB;
+    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    std::vector<char> pixels(stride * static_cast<DWORD>(height));
+    GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&info),
+              DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+
+    BITMAPFILEHEADER header = {};
+    header.bfType = 0x4D42;
+    header.bfOffBits = sizeof(header) + sizeof(info);
+    header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    bool ok = WriteFile(file, &header, sizeof(header), &written, nullptr) &&
+              WriteFile(file, &info, sizeof(info), &written, nullptr) &&
+              WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok;
 }

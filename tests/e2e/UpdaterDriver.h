@@ -18,8 +18,9 @@ public:
         std::string text;  // the message of a message box, empty otherwise
     };
 
-    CUpdaterDriver();
-    // Ends the program and everything it started if they still run.
+    // With endAll, whatever the program starts (the product too) ends with the driver.
+    explicit CUpdaterDriver(bool endAll = true);
+    // Ends the program (and with endAll everything it started) if it still runs.
     ~CUpdaterDriver();
     CUpdaterDriver(const CUpdaterDriver&) = delete;
     CUpdaterDriver& operator=(const CUpdaterDriver&) = delete;
@@ -48,6 +49,8 @@ public:
     static bool IsEnabled(HWND dialog, int controlId);
     static bool IsChecked(HWND dialog, int controlId);
     static int ProgressPos(HWND dialog, int controlId);
+    // Saves what the screen shows of a window as a 24-bit BMP file.
+    static bool SaveScreenshot(HWND window, const std::string& path);
 
     // Every window the program showed, in the order first seen.
     std::vector<CShownWindow> Shown() const;
