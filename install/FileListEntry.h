@@ -1,0 +1,53 @@
+#pragma once
+// One entry line of the component file list ("_nuvr_file_list.lst") and the names made from it.
+//
+//     marker,name,version,folder,flag,
+//
+// Each field runs from the cursor up to the next comma, and the cursor moves past that comma.
+// A field with no comma after it reads as empty and the cursor returns to the start of the
+// line, so a line missing commas reads its early fields again. Text after the fifth comma is
+// ignored. The install trims blanks around each field; the update keeps them.
+#include <string>
+
+class CFileListEntry {
+public:
+    enum class Blanks { Trim, Keep };
+
+    static CFileListEntry Read(const std::string& line, Blanks blanks);
+
+    // A line whose first field is empty (blank lines too) is not an entry and is skipped.
+    bool IsEntry() const { return !m_marker.empty(); }
+    // Flag "A": the update overwrites the file in place instead of moving the old one aside.
+    bool ReplacesInPlace() const { return m_flag == "A"; }
+    // The names are safe to use below the product folder (see IsSafeEntryPath).
+    bool HasSafePath() const;
+
+    // "<serverFolder>/<subFolder>/<fileName>", or "<serverFolder>/<fileName>" without a
+    // sub-folder; below "/update/" on the server.
+    std::string ServerPath(const std::string& serverFolder) const;
+    // "<subFolder>/<fileName>", or the file name alone; also the install's staged path.
+    std::string RelativePath() const;
+    // The update's name for the old file while the new one downloads: every "." of the
+    // relative path becomes ".x" ("skin/main.bmp" -> "skin/main.xbmp").
+    std::string BackupName() const;
+    // The update's name for an in-place file: every "." becomes ".xx".
+    std::string StagingName() const;
+
+    const std::string& Marker() const { return m_marker; }
+    const std::string& FileName() const { return m_fileName; }
+    const std::string& Version() const { return m_version; }
+    const std::string& SubFolder() const { return m_subFolder; }
+    const std::string& Flag() const { return m_flag; }
+
+private:
+    std::string m_marker;
+    std::string m_fileName;
+    std::string m_version;
+    std::string m_subFolder;
+    std::string m_flag;
+};
+
+// A dotted version as a number for comparison: every "." removed, then read like atoi (leading
+// white space, an optional sign, digits up to the first non-digit; no digits gives 0).
+// "1.2.10" -> 1210. Values beyond the int range are clamped to it.
+int VersionNumber(const std::string& dotted);

@@ -1,0 +1,42 @@
+#include "install/InstallRecord.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr REGSAM kRecordAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
+
+} // namespace
+
+CRegKey OpenProductKey(const std::string& name)
+{
+    CRegKey maker;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, InstallRecord::kMakerKey, 0, kRecordAccess, maker.put()) != ERROR_SUCCESS) {
+        return CRegKey();
+    }
+    CRegKey product;
+    if (::RegOpenKeyExA(maker.get(), name.c_str(), 0, kRecordAccess, product.put()) != ERROR_SUCCESS) {
+        return CRegKey();
+    }
+    return product;
+}
+
+std::string ReadRegString(HKEY key, const std::string& valueName)
+{
+    if (!key) return std::string();
+    char buffer[InstallRecord::kMaxText + 1] = {};
+    DWORD size = sizeof buffer;
+    if (::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer), &size) !=
+        ERROR_SUCCESS) {
+        return std::string();
+    }
+    // A value stored without its terminating zero may fill the whole buffer: stop before its end.
+    return std::string(buffer, ::strnlen(buffer, InstallRecord::kMaxText));
+}
+
+bool WriteRegString(HKEY key, const std::string& valueName, const std::string& text)
+{
+    if (!key || text.size() > InstallRecord::kMaxText) return false;
+    return ::RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                            static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
+}

@@ -1,0 +1,27 @@
+#pragma once
+// Access to the installation record: HKEY_CURRENT_USER\SOFTWARE\Morvel\<product>, whose string
+// values the product writes and this program reads (and, after an update, the version).
+// Registry texts are limited to 259 characters; the helpers never read or write past that.
+#include "framework/Handles.h"
+
+#include <string>
+
+namespace InstallRecord {
+// The maker's key below HKEY_CURRENT_USER and the product's sub-key.
+constexpr const char* kMakerKey = "SOFTWARE\\Morvel";
+constexpr const char* kProductName = "Nuvra";
+// The longest text a value may hold: the buffers are 260 bytes with the terminating zero.
+constexpr std::size_t kMaxText = 259;
+} // namespace InstallRecord
+
+// Opens the maker's key, then its sub-key name, both with read, create-sub-key and set-value
+// access. An empty owner when either cannot be opened. An empty name gives the maker's key.
+CRegKey OpenProductKey(const std::string& name);
+
+// The value's text, or "" when it is missing or unreadable; a value longer than the 260-byte
+// buffer reads as "" and one that fills it without a terminating zero is cut to 259 characters.
+std::string ReadRegString(HKEY key, const std::string& valueName);
+
+// Stores text as REG_SZ (length without the terminating zero). Refuses (false) a text longer
+// than 259 characters, which the reader could not take back.
+bool WriteRegString(HKEY key, const std::string& valueName, const std::string& text);
