@@ -1,0 +1,24 @@
+#pragma once
+// Creates and deletes shell links (.lnk files) in the shell's special folders. Each call
+// initialises COM for the calling thread for its own duration, so any thread may use it.
+#include <string>
+
+class CShortcutHelper {
+public:
+    // Special folders by their platform identifiers (CSIDL values).
+    enum : int { Desktop = 0, Programs = 2, StartMenu = 11, AppData = 26 };
+
+    // Writes "<special folder>\<linkName>.lnk" pointing at target, with the target's folder as
+    // working folder. linkName may contain sub-folders ("Microsoft\Internet Explorer\Quick
+    // Launch\Nuvra"); missing ones are created below the special folder. An empty iconFile
+    // leaves the target's own icon.
+    bool CreateShortcut(const std::string& target, const std::string& linkName, int specialFolder,
+                        const std::string& description, const std::string& iconFile, int iconIndex);
+
+    // Deletes "<special folder>\<linkName>.lnk" through the shell without asking or reporting.
+    bool DeleteShortcut(const std::string& linkName, int specialFolder);
+
+    // The full path of the link file, or "" when the special folder is unknown or the link
+    // name could leave it (absolute, "..", ":", wildcards).
+    static std::string LinkPath(const std::string& linkName, int specialFolder);
+};
