@@ -22,5 +22,4 @@ fi
 
 # vsftpd must not run as a system service here: the FTP tests start their own instance.
 if systemctl is-active --quiet vsftpd 2>/dev/null; then systemctl stop vsftpd || true; fi
-pkill -x vsftpd 2>/dev/null || true
 exit 0
