@@ -1,14 +1,171 @@
 #include "install/InstallDlg.h"
+#include "framework/Handles.h"
+#include "framework/StringTable.h"
+#include "framework/TextConvert.h"
+#include "install/InstallProcedure.h"
 #include "res/resource.h"
+#include <shlobj.h>
+#include <cstdio>
+
+namespace {
+
+const char kMorvelFolder[] = "\\Morvel";
+const size_t kCommandLineBuffer = 268;
+
+} // namespace
 
 CInstallDlg::CInstallDlg()
-    : CDialog(IDD_INSTALL), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
+    : CWorkerDialog(IDD_INSTALL), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
 {
+    StartWorker(&InstallThreadProc);
+}
+
+CInstallDlg::~CInstallDlg()
+{
+    // The worker must be gone before the members it uses (the sink, the manager) are.
+    if (m_hThread) StopWorker();
 }
 
 BOOL CInstallDlg::OnInitDialog()
 {
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
+    m_progressFile.Attach(GetDlgItem(IDC_PROGRESS_FILE));
+    m_progressTotal.Attach(GetDlgItem(IDC_PROGRESS_TOTAL));
+    m_transferSink.SetDialog(this);
+    for (int id : {IDC_RUN_AFTER, IDC_DESKTOP_ICON, IDC_QUICK_LAUNCH, IDC_START_MENU, IDC_PROGRAMS_MENU})
+        CheckDlgButton(id, true);
+    m_strInstallDir = CStringTable::Ansi(IDS_DEFAULT_INSTALL_DIR);
+    SetDlgItemText(IDC_INSTALL_DIR, WideFromAnsi(m_strInstallDir));
     return TRUE;
+}
+
+BOOL CInstallDlg::PreTranslateMessage(MSG* msg)
+{
+    // Neither key may press a button or end the dialog.
+    return msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
+}
+
+bool CInstallDlg::OnCommand(int id, int notifyCode)
+{
+    if (notifyCode != BN_CLICKED) return false;
+    switch (id) {
+    case IDC_CHANGE:
+        OnChangeFolder();
+        return true;
+    case IDC_INSTALL:
+        OnInstall();
+        return true;
+    case IDC_CLOSE:
+        PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CInstallDlg::OnSysCommand(UINT, LPARAM)
+{
+    // Once the work runs the dialog may close only when the worker says so.
+    return m_bWorking;
+}
+
+void CInstallDlg::OnChangeFolder()
+{
+    CComScope com;
+    std::string prompt = CStringTable::Ansi(IDS_CHOOSE_FOLDER);
+    BROWSEINFOA browse = {};
+    browse.hwndOwner = m_hWnd;
+    browse.lpszTitle = prompt.c_str();
+    browse.ulFlags = 0x4000;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
+    if (!chosen) return;
+    char path[MAX_PATH] = {};
+    BOOL ok = SHGetPathFromIDListA(chosen, path);
+    CoTaskMemFree(chosen);
+    // The browser also lists files; a file is no place to install into, so it changes nothing.
+    DWORD attributes = GetFileAttributesA(path);
+    if (!ok || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
+    std::string folder = path;
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back();  // a drive root ends in "\"
+    m_strInstallDir = folder + kMorvelFolder;
+    SetDlgItemText(IDC_INSTALL_DIR, WideFromAnsi(m_strInstallDir));
+}
+
+void CInstallDlg::OnInstall()
+{
+    m_options.runAfter = IsDlgButtonChecked(IDC_RUN_AFTER);
+    m_options.desktop = IsDlgButtonChecked(IDC_DESKTOP_ICON);
+    m_options.quickLaunch = IsDlgButtonChecked(IDC_QUICK_LAUNCH);
+    m_options.startMenu = IsDlgButtonChecked(IDC_START_MENU);
+    m_options.programsMenu = IsDlgButtonChecked(IDC_PROGRAMS_MENU);
+    for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        EnableWindow(child, FALSE);
+    m_bWorking = true;
+    SignalStart();
+}
+
+void CInstallDlg::OnClose()
+{
+    int result = m_nResult;
+    if (result == 2)
+        MessageBox(CStringTable::Wide(IDS_INSTALL_DONE), MB_OK);
+    else if (result == 3)
+        StartProduct();
+    else if (result != 0)
+        MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
+    StopWorker();
+    CWorkerDialog::OnClose();
+}
+
+std::string CInstallDlg::ProductCommandLine(const std::string& productFolder, const std::string& program,
+                                            const std::string& version, const std::string& title)
+{
+    // The program path is quoted: unquoted, "C:\Program Files\..." would let C:\Program.exe run.
+    char buffer[kCommandLineBuffer];
+    int n = std::snprintf(buffer, sizeof(buffer), "\"%s\\%s\" -d\"%s\" -v\"%s\" -t\"%s\"", productFolder.c_str(),
+                          program.c_str(), productFolder.c_str(), version.c_str(), title.c_str());
+    if (n < 0 || static_cast<size_t>(n) >= sizeof(buffer)) return {};
+    return buffer;
+}
+
+void CInstallDlg::StartProduct()
+{
+    std::string productFolder = m_strInstallDir + "\\" + CStringTable::Ansi(IDS_PRODUCT_FOLDER);
+    std::string commandLine =
+        ProductCommandLine(productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), m_strVersion, m_strTitle);
+    if (commandLine.empty()) {
+        // Too long to hand over whole: starting it with a cut command line would be worse.
+        MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
+        return;
+    }
+    char saved[MAX_PATH] = {};
+    DWORD savedLength = GetCurrentDirectoryA(MAX_PATH, saved);
+    SetCurrentDirectoryA(productFolder.c_str());
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process = {};
+    // A product that cannot be started is not reported, as the installation itself succeeded.
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    if (savedLength > 0 && savedLength < MAX_PATH) SetCurrentDirectoryA(saved);
+}
+
+void CInstallDlg::ShowStatus(const std::wstring& main, const std::wstring& detail) const
+{
+    SetMainStatus(main);
+    SetDetailStatus(detail);
+}
+
+void CInstallDlg::SetMainStatus(const std::wstring& text) const
+{
+    SetDlgItemText(IDC_STATUS_MAIN, text);
+}
+
+void CInstallDlg::SetDetailStatus(const std::wstring& text) const
+{
+    SetDlgItemText(IDC_STATUS_DETAIL, text);
 }

@@ -1,0 +1,379 @@
+// Install mode end to end: the real program, the test server and the sample product.
+#include "tests/e2e/E2EFixture.h"
+#include "res/resource.h"
+#include <shlobj.h>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+const char kInstallCaption[] = "모르벨 누브라 설치";
+const char kError106[] = "컴포넌트 설치 중 오류가 발생하여 설치를 종료합니다.";
+const char kInstalled126[] = "누브라를 성공적으로 설치하였습니다.";
+const char kTitle[] = "Morvel Nuvra";
+
+std::string SpecialFolder(int csidl)
+{
+    char path[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, path);
+    return path;
+}
+
+class Install : public E2EFixture {
+protected:
+    void SetUp() override
+    {
+        E2EFixture::SetUp();
+        RemoveTree(InstallDir());
+        for (const std::string& link : Shortcuts()) DeleteFileA(link.c_str());
+    }
+    void TearDown() override
+    {
+        E2EFixture::TearDown();
+        RemoveTree(InstallDir());
+    }
+
+    static std::string InstallDir() { return "C:\\Program Files\\Morvel"; }
+    static std::string ProductDir() { return InstallDir() + "\\Nuvra"; }
+    static std::vector<std::string> Shortcuts()
+    {
+        std::string name = AnsiFromUtf8("모르벨 누브라") + ".lnk";
+        return {SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name,
+                SpecialFolder(CSIDL_STARTMENU) + "\\" + name,
+                SpecialFolder(CSIDL_PROGRAMS) + "\\" + name,
+                SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\Nuvra.lnk"};
+    }
+    static void RemoveTree(const std::string& path)
+    {
+        std::string from = path + std::string(2, '\0');
+        SHFILEOPSTRUCTA op = {};
+        op.wFunc = FO_DELETE;
+        op.pFrom = from.c_str();
+        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+        SHFileOperationA(&op);
+    }
+
+    std::vector<CReleaseFile> Release()
+    {
+        return {SampleProduct(),
+                {"", "config.ini", "[nuvra]\r\ninterval=60\r\n"},
+                {"res/skin", "main.bmp", std::string(70000, 'B') + "end"},
+                {"doc", "readme.txt", "Morvel Nuvra\n"},
+                {"a/b/c", "deep.dat", std::string(3000, '\x01')}};
+    }
+
+    // Starts the program, waits for its install dialog and presses Install.
+    HWND StartInstall(const std::function<void(HWND)>& beforeInstall = nullptr)
+    {
+        EXPECT_TRUE(Run());
+        HWND dialog = Driver().WaitForWindow(kInstallCaption);
+        if (!dialog) return nullptr;
+        if (beforeInstall) beforeInstall(dialog);
+        CUpdaterDriver::Click(dialog, IDC_INSTALL);
+        return dialog;
+    }
+
+    // The sample product's log lines, waiting until `count` of them are there.
+    std::vector<std::string> SampleLog(size_t count, DWORD timeoutMs = 15000)
+    {
+        std::vector<std::string> lines;
+        DWORD waited = 0;
+        for (;;) {
+            lines.clear();
+            std::istringstream in(ReadFile(Work("sample.log")));
+            for (std::string line; std::getline(in, line);) {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                lines.push_back(line);
+            }
+            if (lines.size() >= count || waited >= timeoutMs) return lines;
+            Sleep(100);
+            waited += 100;
+        }
+    }
+
+    void ExpectInstalled(const std::vector<CReleaseFile>& files)
+    {
+        for (const CReleaseFile& file : files) {
+            std::string relative = (file.subFolder.empty() ? "" : file.subFolder + "/") + file.name;
+            std::string path = ProductDir() + "\\" + relative;
+            for (char& c : path) if (c == '/') c = '\\';
+            EXPECT_EQ(file.content, ReadFile(path)) << relative;
+        }
+        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+    }
+};
+
+TEST_F(Install, InstallsEveryFileMakesShortcutsAndStartsTheProduct)
+{
+    std::vector<CReleaseFile> files = Release();
+    Publish(kTitle, "1.0.0", files);
+    HWND dialog = StartInstall([](HWND dialog) {
+        EXPECT_EQ("C:\\Program Files\\Morvel", CUpdaterDriver::ControlText(dialog, IDC_INSTALL_DIR));
+        for (int id : {IDC_RUN_AFTER, IDC_DESKTOP_ICON, IDC_QUICK_LAUNCH, IDC_START_MENU, IDC_PROGRAMS_MENU})
+            EXPECT_TRUE(CUpdaterDriver::IsChecked(dialog, id)) << id;
+    });
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    ExpectInstalled(files);
+    for (const std::string& link : Shortcuts()) EXPECT_TRUE(FileExists(link)) << link;
+
+    // The product starts in its folder with exactly the three quoted arguments.
+    std::vector<std::string> log = SampleLog(1);
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ("start\t\"" + ProductDir() + "\\Nuvra.exe\" -d\"" + ProductDir() + "\" -v\"1.0.0\" -t\"" + kTitle +
+                  "\"\t" + ProductDir(),
+              log[0]);
+    EXPECT_EQ(ProductDir(), ReadRecord("Nuvra", "_sys_setup_dir"));
+    EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
+    EXPECT_EQ(kTitle, ReadRecord("Nuvra", "_sys_title"));
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+
+    // Every listed file was asked for its size once and downloaded once.
+    std::vector<std::string> paths = RequestPaths();
+    EXPECT_EQ("/update/version.txt", paths.at(0));
+    EXPECT_EQ("/update/Nuvra/_nuvr_file_list.lst", paths.at(1));
+    EXPECT_EQ(2u + 2 * files.size(), paths.size());
+}
+
+TEST_F(Install, WithoutStartBoxReportsSuccessAndMakesOnlyTheTickedShortcuts)
+{
+    std::vector<CReleaseFile> files = Release();
+    Publish(kTitle, "1.0.0", files);
+    HWND dialog = StartInstall([](HWND dialog) {
+        for (int id : {IDC_RUN_AFTER, IDC_DESKTOP_ICON, IDC_START_MENU})
+            SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, BST_UNCHECKED, 0);
+    });
+    ASSERT_NE(nullptr, dialog);
+    std::string text;
+    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+    EXPECT_EQ(kInstalled126, text);
+    ASSERT_TRUE(Driver().WaitForExit(10000));
+    ExpectInstalled(files);
+    std::vector<std::string> links = Shortcuts();
+    EXPECT_FALSE(FileExists(links[0]));  // desktop
+    EXPECT_FALSE(FileExists(links[1]));  // Start menu
+    EXPECT_TRUE(FileExists(links[2]));   // programs
+    EXPECT_TRUE(FileExists(links[3]));   // Quick Launch
+    EXPECT_TRUE(SampleLog(1, 1000).empty());
+}
+
+TEST_F(Install, CloseBeforeInstallTouchesNothing)
+{
+    Publish(kTitle, "1.0.0", Release());
+    ASSERT_TRUE(Run());
+    HWND dialog = Driver().WaitForWindow(kInstallCaption);
+    ASSERT_NE(nullptr, dialog);
+    CUpdaterDriver::Click(dialog, IDC_CLOSE);
+    ASSERT_TRUE(Driver().WaitForExit(10000));
+    EXPECT_EQ(1u, RequestPaths().size());  // only the version list of start-up
+    EXPECT_FALSE(FileExists(InstallDir()));
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+}
+
+TEST_F(Install, EnterEscapeAndSystemCloseWhileWorkingDoNotEndIt)
+{
+    std::vector<CReleaseFile> files = Release();
+    Publish(kTitle, "1.0.0", files);
+    ASSERT_TRUE(Run());
+    HWND dialog = Driver().WaitForWindow(kInstallCaption);
+    ASSERT_NE(nullptr, dialog);
+    SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
+    // Keys before Install: neither presses the default Close button.
+    PostMessageW(GetDlgItem(dialog, IDC_CLOSE), WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageW(GetDlgItem(dialog, IDC_CLOSE), WM_KEYDOWN, VK_ESCAPE, 0);
+    Sleep(300);
+    EXPECT_TRUE(Driver().IsRunning());
+    // The work lasts over a second (two fixed half-second pauses at its end).
+    CUpdaterDriver::Click(dialog, IDC_INSTALL);
+    Sleep(100);
+    EXPECT_FALSE(CUpdaterDriver::IsEnabled(dialog, IDC_CLOSE));
+    EXPECT_FALSE(CUpdaterDriver::IsEnabled(dialog, IDC_CHANGE));
+    PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(100);
+    EXPECT_TRUE(Driver().IsRunning());
+    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, nullptr, 60000));
+    ASSERT_TRUE(Driver().WaitForExit(10000));
+    ExpectInstalled(files);
+}
+
+TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
+{
+    struct Case {
+        const char* name;
+        CHttpFault fault;
+    } cases[] = {
+        {"404", CHttpFault::Status(404)},
+        {"short body", CHttpFault::ShortBody(100)},
+        {"dropped connection", CHttpFault::DropMidBody(1000)},
+    };
+    // An earlier installation, byte for byte.
+    std::vector<CReleaseFile> old = {{"", "Nuvra.exe", "old program"}, {"doc", "old.txt", "old doc"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(InstallDir());
+        CreateDirectoryA(InstallDir().c_str(), nullptr);
+        CreateDirectoryA(ProductDir().c_str(), nullptr);
+        CreateDirectoryA((ProductDir() + "\\doc").c_str(), nullptr);
+        std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
+        std::ofstream(ProductDir() + "\\doc\\old.txt", std::ios::binary) << "old doc";
+
+        Publish(kTitle, "1.0.0", Release());
+        Server().ClearFaults();
+        Server().SetFault("/update/Nuvra/res/skin/main.bmp", c.fault);  // the third file
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        std::string text;
+        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+        EXPECT_EQ(kError106, text);
+        ASSERT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
+        EXPECT_EQ("old doc", ReadFile(ProductDir() + "\\doc\\old.txt"));
+        EXPECT_FALSE(FileExists(ProductDir() + "\\config.ini"));
+    }
+}
+
+TEST_F(Install, SecondInstallationReplacesTheWholeProductFolder)
+{
+    Publish(kTitle, "1.0.0", Release());
+    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    CreateDirectoryA(ProductDir().c_str(), nullptr);
+    std::ofstream(ProductDir() + "\\gone.txt", std::ios::binary) << "no longer listed";
+    ASSERT_NE(nullptr, StartInstall());
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    ExpectInstalled(Release());
+    EXPECT_FALSE(FileExists(ProductDir() + "\\gone.txt"));
+    EXPECT_FALSE(FileExists(ProductDir() + ".old"));
+}
+
+TEST_F(Install, ReadOnlyFileInTheOldProductFolderIsAskedAbout)
+{
+    for (int answer : {IDYES, IDNO}) {
+        SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        RemoveTree(InstallDir());
+        DeleteMakerKey();
+        CreateDirectoryA(InstallDir().c_str(), nullptr);
+        CreateDirectoryA(ProductDir().c_str(), nullptr);
+        std::string locked = ProductDir() + "\\locked.txt";
+        std::ofstream(locked, std::ios::binary) << "keep me";
+        SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
+        Publish(kTitle, "1.0.0", Release());
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        std::string question;
+        ASSERT_TRUE(Driver().Answer("Warning", answer, &question, 60000));
+        EXPECT_EQ("locked.txt is read olny. Do you want delete it?", question);
+        ASSERT_TRUE(Driver().WaitForExit(60000));
+        ExpectInstalled(Release());
+        // The answer decides whether the file outlives the old installation (kept aside on No).
+        bool kept = FileExists(ProductDir() + ".old\\locked.txt");
+        EXPECT_EQ(answer == IDNO, kept);
+        SetFileAttributesA((ProductDir() + ".old\\locked.txt").c_str(), FILE_ATTRIBUTE_NORMAL);
+    }
+}
+
+TEST_F(Install, EntriesOfEveryShape)
+{
+    // Blanks around fields, an empty marker, an empty sub-folder, nested sub-folders.
+    WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
+    std::string list = std::string(kTitle) + "\r\n1.0.0\r\n";
+    list += "setup,Nuvra.exe,1.0.2,,I,\r\n";
+    list += " x , main.bmp ,1.0.0, images ,,\r\n";
+    list += ",readme.txt,1.0.0,doc,,\r\n";
+    list += "x,deep.dat,1,a/b/c,,\r\n";
+    list += "\r\n";
+    WriteServerFile("update/Nuvra/_nuvr_file_list.lst", list);
+    WriteServerFile("update/Nuvra/Nuvra.exe", SampleProduct().content);
+    WriteServerFile("update/Nuvra/images/main.bmp", "bitmap");
+    WriteServerFile("update/Nuvra/a/b/c/deep.dat", "deep");
+    ASSERT_NE(nullptr, StartInstall());
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    EXPECT_EQ("bitmap", ReadFile(ProductDir() + "\\images\\main.bmp"));
+    EXPECT_EQ("deep", ReadFile(ProductDir() + "\\a\\b\\c\\deep.dat"));
+    EXPECT_FALSE(FileExists(ProductDir() + "\\doc"));
+    for (const std::string& path : RequestPaths()) EXPECT_EQ(std::string::npos, path.find("readme")) << path;
+}
+
+TEST_F(Install, TwoHundredEntries)
+{
+    std::vector<CReleaseFile> files = {SampleProduct()};
+    for (int i = 1; i < 200; ++i)
+        files.push_back({i % 2 ? "data" : "", "f" + std::to_string(i) + ".dat", std::to_string(i * 7919)});
+    Publish(kTitle, "2.0.0", files);
+    HWND dialog = StartInstall([](HWND dialog) {
+        SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
+    });
+    ASSERT_NE(nullptr, dialog);
+    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, nullptr, 120000));
+    ASSERT_TRUE(Driver().WaitForExit(10000));
+    ExpectInstalled(files);
+}
+
+TEST_F(Install, UnsafeEntriesEndTheRunBeforeAnythingIsWritten)
+{
+    const char* unsafe[] = {
+        "x,evil.exe,1,..,,",          "x,evil.exe,1,a/../..,,",       "x,..,1,,,",
+        "x,evil.exe,1,C:/Windows,,",  "x,C:evil.exe,1,,,",            "x,evil.exe,1,/abs,,",
+        "x,evil.exe,1,//server/share,,", "x,a\\..\\..\\evil.exe,1,,,", "x,nul,1,,,",
+        "x,evil.exe,1,con,,",         "x,file.txt:stream,1,,,",       "x,evil.exe,1,dir.,,",
+        "x,ev?l.exe,1,,,",            "x,evil.exe,1,a//b,,",
+    };
+    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    CreateDirectoryA(ProductDir().c_str(), nullptr);
+    std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
+    for (const char* entry : unsafe) {
+        SCOPED_TRACE(entry);
+        WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
+        WriteServerFile("update/Nuvra/_nuvr_file_list.lst",
+                        std::string(kTitle) + "\r\n1.0.0\r\nx,Nuvra.exe,1,,,\r\n" + entry + "\r\n");
+        WriteServerFile("update/Nuvra/Nuvra.exe", "new program");
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        std::string text;
+        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+        EXPECT_EQ(kError106, text);
+        ASSERT_TRUE(Driver().WaitForExit(10000));
+        // Only the version list and the file list were fetched; nothing was staged or replaced.
+        EXPECT_EQ(2u, RequestPaths().size());
+        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
+        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+        EXPECT_FALSE(FileExists("C:\\evil.exe"));
+        EXPECT_FALSE(FileExists("C:\\Program Files\\evil.exe"));
+    }
+}
+
+TEST_F(Install, CommandLineTooLongForItsBufferIsRefused)
+{
+    std::vector<CReleaseFile> files = {SampleProduct()};
+    Publish(std::string(200, 'T'), "1.0.0", files);
+    ASSERT_NE(nullptr, StartInstall());
+    std::string text;
+    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+    EXPECT_EQ(kError106, text);
+    ASSERT_TRUE(Driver().WaitForExit(10000));
+    ExpectInstalled(files);
+    EXPECT_TRUE(SampleLog(1, 1000).empty());
+}
+
+TEST_F(Install, ChangeAddsMorvelToTheChosenFolder)
+{
+    Publish(kTitle, "1.0.0", {SampleProduct()});
+    ASSERT_TRUE(Run());
+    HWND dialog = Driver().WaitForWindow(kInstallCaption);
+    ASSERT_NE(nullptr, dialog);
+    CUpdaterDriver::Click(dialog, IDC_CHANGE);
+    // The folder browser opens on the desktop; taking it as it is picks the desktop folder.
+    HWND browser = Driver().WaitForWindowWhere([&](HWND w) {
+        return w != dialog && GetDlgItem(w, IDOK) && GetDlgItem(w, IDCANCEL) && IsWindowEnabled(GetDlgItem(w, IDOK));
+    });
+    ASSERT_NE(nullptr, browser);
+    CUpdaterDriver::Click(browser, IDOK);
+    std::string expected = SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Morvel";
+    for (int i = 0; i < 100 && CUpdaterDriver::ControlText(dialog, IDC_INSTALL_DIR) != expected; ++i) Sleep(50);
+    EXPECT_EQ(expected, CUpdaterDriver::ControlText(dialog, IDC_INSTALL_DIR));
+    CUpdaterDriver::Click(dialog, IDC_CLOSE);
+    ASSERT_TRUE(Driver().WaitForExit(10000));
+}
+
+} // namespace
