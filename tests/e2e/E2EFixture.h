@@ -11,10 +11,16 @@
 #include <vector>
 
 struct CReleaseFile {
+    CReleaseFile(std::string subFolder_, std::string name_, std::string content_, std::string version_ = "1.0.0",
+                 std::string flag_ = std::string())
+        : subFolder(std::move(subFolder_)), name(std::move(name_)), content(std::move(content_)),
+          version(std::move(version_)), flag(std::move(flag_))
+    {
+    }
     std::string subFolder;  // "" or "a/b"
     std::string name;
     std::string content;
-    std::string version = "1.0.0";
+    std::string version;
     std::string flag;
 };
 
