@@ -1,5 +1,24 @@
 #include "uninstall/UnInstallDlg.h"
+
+#include "fileops/ShortcutHelper.h"
+#include "framework/Handles.h"
+#include "framework/StringTable.h"
+#include "install/InstallRecord.h"
 #include "res/resource.h"
+#include "uninstall/FolderRemoval.h"
+#include "uninstall/ProductQuit.h"
+#include "uninstall/RegistryRemoval.h"
+#include "uninstall/RemovalPlan.h"
+#include "uninstall/SentMessagePause.h"
+
+namespace {
+
+// Time the product gets to close its files once asked to quit.
+const DWORD kProductExitPause = 2000;
+// Lets the user see the final status before the window goes.
+const DWORD kFinalPause = 500;
+
+} // namespace
 
 CUnInstallDlg::CUnInstallDlg()
     : CDialog(IDD_UNINSTALL), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
@@ -10,5 +29,79 @@ BOOL CUnInstallDlg::OnInitDialog()
 {
     SetIcon(m_hIcon, true);
     SetIcon(m_hIcon, false);
+    m_progress.Attach(GetDlgItem(IDC_REMOVE_PROGRESS));
     return TRUE;
+}
+
+BOOL CUnInstallDlg::PreTranslateMessage(MSG* msg)
+{
+    // Neither key may press a button: only a click starts or ends anything.
+    return msg->message == WM_KEYDOWN && (msg->wParam == VK_RETURN || msg->wParam == VK_ESCAPE);
+}
+
+bool CUnInstallDlg::OnCommand(int id, int notifyCode)
+{
+    if (m_removing) return true;
+    if (id == IDC_DELETE && notifyCode == BN_CLICKED) {
+        OnDelete();
+        return true;
+    }
+    return false;
+}
+
+void CUnInstallDlg::OnOK()
+{
+    if (!m_removing) CDialog::OnOK();
+}
+
+void CUnInstallDlg::OnCancel()
+{
+    if (!m_removing) CDialog::OnCancel();
+}
+
+void CUnInstallDlg::ShowStatus(UINT stringId) const
+{
+    SetDlgItemText(IDC_REMOVE_STATUS, CStringTable::Wide(stringId));
+}
+
+void CUnInstallDlg::OnDelete()
+{
+    m_removing = true;
+    EnableWindow(GetDlgItem(IDC_DELETE), FALSE);
+    EnableWindow(GetDlgItem(IDOK), FALSE);
+    m_progress.SetRange(0, 100);
+    m_progress.SetStep(10);
+    ShowStatus(IDS_REMOVING_FOLDER);
+
+    std::string folder;
+    {
+        CRegKey record = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
+        AskProductToQuit(ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_TITLE)),
+                         &PauseHandlingSentMessages);
+        PauseHandlingSentMessages(kProductExitPause);
+        folder = ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
+    }
+
+    m_progress.SetPos(20);
+    ShowStatus(IDS_REMOVING_REGISTRY);
+    CFolderRemoval folders = CFolderRemoval::ForThisProgram(m_hWnd);
+    CRegistryRemoval(folders).Run();
+    if (!folder.empty()) folders.DeleteWithEngine(folder);
+
+    m_progress.SetPos(60);
+    ShowStatus(IDS_REMOVING_ICONS);
+    CShortcutHelper shortcuts;
+    for (const CRemovalShortcut& shortcut :
+         RemovalShortcuts(CStringTable::Ansi(IDS_SHORTCUT_NAME), CStringTable::Ansi(IDS_QUICK_LAUNCH),
+                          CStringTable::Ansi(IDS_PRODUCT_KEY))) {
+        shortcuts.DeleteShortcut(shortcut.linkName, shortcut.specialFolder);
+        m_progress.SetPos(shortcut.barAfter);
+    }
+
+    ShowStatus(IDS_REMOVE_DONE);
+    // Once more through the shell, for whatever the product still held open a moment ago.
+    if (!folder.empty()) folders.DeleteWithShell(folder);
+
+    PauseHandlingSentMessages(kFinalPause);
+    CDialog::OnOK();  // as the Close button would, past the guard of OnOK
 }

@@ -1,0 +1,145 @@
+#include "uninstall/FolderRemoval.h"
+
+#include "fileops/FileOpEngine.h"
+#include "fileops/FolderGuard.h"
+#include "fileops/PathText.h"
+#include "framework/Handles.h"
+#include "uninstall/RemovalPlan.h"
+
+#include <shellapi.h>
+
+#include <utility>
+
+namespace {
+
+// The long form of an existing path, so that an 8.3 spelling in the registry and the long one
+// of our own file compare equal; the path as it is when the platform cannot tell.
+std::string LongPath(const std::string& path)
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD n = ::GetLongPathNameA(path.c_str(), buffer, MAX_PATH);
+    return (n > 0 && n < MAX_PATH) ? std::string(buffer, n) : path;
+}
+
+std::string ModulePath()
+{
+    char buffer[MAX_PATH] = {};
+    const DWORD n = ::GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    return (n > 0 && n < MAX_PATH) ? std::string(buffer, n) : std::string();
+}
+
+bool IsPlainFolder(DWORD attributes)
+{
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+std::vector<std::string> EntryNames(const std::string& folder)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data;
+    CFindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &data));
+    if (!find) return names;
+    do {
+        const std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileA(find.get(), &data));
+    return names;
+}
+
+// True when path is read-only or holds a read-only item. Linked folders are not entered.
+bool HoldsReadOnlyItem(const std::string& path)
+{
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & FILE_ATTRIBUTE_READONLY) return true;
+    if (!IsPlainFolder(attributes)) return false;
+    for (const std::string& name : EntryNames(path)) {
+        if (HoldsReadOnlyItem(JoinPath(path, name))) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+CFolderRemoval::CFolderRemoval(std::vector<std::string> protectedFolders, std::string ownFile, HWND owner)
+    : m_protectedFolders(std::move(protectedFolders)), m_ownFile(LongPath(ownFile)), m_owner(owner)
+{
+}
+
+CFolderRemoval CFolderRemoval::ForThisProgram(HWND owner)
+{
+    return CFolderRemoval(GetProtectedFolders(), ModulePath(), owner);
+}
+
+std::string CFolderRemoval::Target(const std::string& folder) const
+{
+    const std::string canonical = CanonicalFolder(folder);
+    if (canonical.empty()) return std::string();
+    const std::string target = LongPath(canonical);
+    // Both spellings must pass: the long one could reveal a protected folder behind a short name.
+    if (DecideFolderRemoval(canonical, m_protectedFolders, m_ownFile) == EFolderRemoval::Skip ||
+        DecideFolderRemoval(target, m_protectedFolders, m_ownFile) == EFolderRemoval::Skip) {
+        return std::string();
+    }
+    return target;
+}
+
+void CFolderRemoval::DeleteWithEngine(const std::string& folder)
+{
+    const std::string target = Target(folder);
+    if (target.empty()) return;
+    Remove(target, EPass::Engine);
+}
+
+void CFolderRemoval::DeleteWithShell(const std::string& folder)
+{
+    const std::string target = Target(folder);
+    if (target.empty() || m_cancelled.count(CanonicalFolder(target)) != 0) return;
+    Remove(target, EPass::Shell);
+}
+
+void CFolderRemoval::Remove(const std::string& path, EPass pass)
+{
+    if (DecideFolderRemoval(path, m_protectedFolders, m_ownFile) == EFolderRemoval::KeepOwnFile) {
+        RemoveAllButOwnFile(path, pass);
+    } else if (pass == EPass::Engine) {
+        RemoveWithEngine(path);
+    } else {
+        RemoveWithShell(path);
+    }
+}
+
+void CFolderRemoval::RemoveAllButOwnFile(const std::string& folder, EPass pass)
+{
+    for (const std::string& name : EntryNames(folder)) {
+        const std::string path = JoinPath(folder, name);
+        if (!IsSameOrBelowFolder(m_ownFile, path)) {
+            pass == EPass::Engine ? RemoveWithEngine(path) : RemoveWithShell(path);
+        } else if (IsPlainFolder(::GetFileAttributesA(path.c_str()))) {
+            RemoveAllButOwnFile(path, pass);
+        }
+        // Otherwise it is the own file itself (or a link on the way to it): it stays.
+    }
+}
+
+void CFolderRemoval::RemoveWithEngine(const std::string& path)
+{
+    CFileOpEngine engine;
+    engine.SetOwner(m_owner);
+    if (engine.CanDelete(path)) engine.Delete(path);
+    // A cancelled question means: leave this folder alone, the shell's pass included.
+    if (engine.WasCancelled()) m_cancelled.insert(CanonicalFolder(path));
+}
+
+void CFolderRemoval::RemoveWithShell(const std::string& path)
+{
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;  // the engine got it all
+    if (m_cancelled.count(CanonicalFolder(path)) != 0 || HoldsReadOnlyItem(path)) return;
+    std::vector<char> from = ShellPathList(path);
+    SHFILEOPSTRUCTA operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.data();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    ::SHFileOperationA(&operation);  // what it leaves behind stays; nobody is told
+}

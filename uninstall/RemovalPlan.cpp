@@ -1,0 +1,100 @@
+#include "uninstall/RemovalPlan.h"
+
+#include "fileops/FolderGuard.h"
+#include "fileops/ShortcutHelper.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+// Case-insensitive for ASCII only: the prefix is plain ASCII, so no double-byte character can
+// start inside it.
+bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
+{
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        if (LowerAscii(text[i]) != LowerAscii(prefix[i])) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int ParseComponentCount(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    long long value = 0;
+    for (; i < text.size() && IsDigit(text[i]); ++i) {
+        value = std::min<long long>(value * 10 + (text[i] - '0'), INT_MAX);
+    }
+    return negative ? 0 : static_cast<int>(value);
+}
+
+int ComponentIndexOf(const std::string& valueName, const std::string& prefix, int count)
+{
+    if (!StartsWithIgnoringCase(valueName, prefix)) return -1;
+    const std::string digits = valueName.substr(prefix.size());
+    if (digits.empty() || digits.size() > 10 || !std::all_of(digits.begin(), digits.end(), IsDigit)) return -1;
+    // "%d" writes no leading zeros: "_cm_component_01" is not the name of component 1.
+    if (digits.size() > 1 && digits[0] == '0') return -1;
+    const long long index = std::stoll(digits);
+    return index < count ? static_cast<int>(index) : -1;
+}
+
+bool IsComponentName(const std::string& name)
+{
+    return !name.empty() && name.find('\\') == std::string::npos;
+}
+
+std::vector<std::string> OrderedComponentNames(std::vector<std::pair<int, std::string>> indexed)
+{
+    std::stable_sort(indexed.begin(), indexed.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<std::string> names;
+    for (auto& entry : indexed) {
+        if (IsComponentName(entry.second)) names.push_back(std::move(entry.second));
+    }
+    return names;
+}
+
+std::vector<std::string> RecordKeysToDelete(const std::string& productKey, const std::vector<std::string>& components)
+{
+    std::vector<std::string> keys{productKey};
+    keys.insert(keys.end(), components.begin(), components.end());
+    return keys;
+}
+
+std::vector<CRemovalShortcut> RemovalShortcuts(const std::string& shortcutName, const std::string& quickLaunchFolder,
+                                               const std::string& productName)
+{
+    return {
+        {shortcutName, CShortcutHelper::Desktop, 70},
+        {shortcutName, CShortcutHelper::StartMenu, 80},
+        {shortcutName, CShortcutHelper::Programs, 90},
+        {quickLaunchFolder + productName, CShortcutHelper::AppData, 100},
+    };
+}
+
+EFolderRemoval DecideFolderRemoval(const std::string& folder, const std::vector<std::string>& protectedFolders,
+                                   const std::string& ownFile)
+{
+    if (!IsDeletableFolder(folder, protectedFolders)) return EFolderRemoval::Skip;
+    if (!ownFile.empty() && IsSameOrBelowFolder(ownFile, folder)) return EFolderRemoval::KeepOwnFile;
+    return EFolderRemoval::Whole;
+}
+
+std::vector<char> ShellPathList(const std::string& path)
+{
+    std::vector<char> list(path.begin(), path.end());
+    list.push_back('\0');
+    list.push_back('\0');
+    return list;
+}
