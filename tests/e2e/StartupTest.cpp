@@ -2,6 +2,7 @@
 // the single-instance guard.
 #include "tests/e2e/E2EFixture.h"
 #include "res/resource.h"
+#include <sddl.h>
 
 namespace {
 
@@ -82,6 +83,39 @@ TEST_F(Startup, InstalledProductOpensUninstallWithoutServerAccess)
     CloseDialog(dialog, IDOK);
     EXPECT_TRUE(RequestPaths().empty());
     EXPECT_TRUE(RecordExists("Nuvra"));
+}
+
+TEST_F(Startup, ProductKeyWithoutWriteAccessCountsAsNotInstalled)
+{
+    // The key exists but only grants reading: start-up needs read and write access.
+    WriteRecord("Nuvra", {{"_sys_title", "Morvel Nuvra"}});
+    HKEY key = nullptr;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel\\Nuvra", 0, WRITE_DAC, &key));
+    PSECURITY_DESCRIPTOR readOnly = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
+                                                                     &readOnly, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly));
+    LocalFree(readOnly);
+    RegCloseKey(key);
+    HKEY probe = nullptr;
+    LONG writable = RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel\\Nuvra", 0, KEY_READ | KEY_WRITE, &probe);
+    if (writable == ERROR_SUCCESS) {
+        RegCloseKey(probe);
+        GTEST_SKIP() << "this registry does not enforce key permissions";
+    }
+
+    Publish("Morvel Nuvra", "1.0.0", {});
+    ASSERT_TRUE(Run());
+    HWND dialog = Driver().WaitForWindow(kInstallCaption);
+    EXPECT_NE(nullptr, dialog);
+    EXPECT_EQ(1u, RequestPaths().size());
+    // Give the key its rights back so that the fixture can remove it.
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel\\Nuvra", 0, WRITE_DAC, &key));
+    PSECURITY_DESCRIPTOR full = nullptr;
+    ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KA;;;WD)", SDDL_REVISION_1, &full, nullptr);
+    RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, full);
+    LocalFree(full);
+    RegCloseKey(key);
 }
 
 TEST_F(Startup, AllowingListOpensTheInstallDialog)
