@@ -22,32 +22,35 @@ protected:
     CFileOpEngine engine;  // asks by default
 };
 
-TEST_F(ReadOnlyQuestionTest, YesClearsAttributeAndAllows)
+struct AnswerCase {
+    int button;
+    bool allowed;
+    bool cancelled;
+};
+
+void PrintTo(const AnswerCase& c, std::ostream* os) { *os << "button " << c.button; }
+
+class ReadOnlyAnswer : public ReadOnlyQuestionTest, public ::testing::WithParamInterface<AnswerCase> {};
+
+TEST_P(ReadOnlyAnswer, DecidesCanDelete)
 {
-    MessageBoxDriver user("Warning", IDYES);
-    EXPECT_TRUE(engine.CanDelete(tree.Path("t/ro.txt")));
+    const AnswerCase& c = GetParam();
+    MessageBoxDriver user("Warning", c.button);
+    EXPECT_EQ(engine.CanDelete(tree.Path("t/ro.txt")), c.allowed);
     EXPECT_EQ(user.Texts(), std::vector<std::string>{Question("ro.txt")});
-    EXPECT_FALSE(tree.IsReadOnly("t/ro.txt"));
-    EXPECT_FALSE(engine.WasCancelled());
+    // Only Yes clears the attribute.
+    EXPECT_EQ(tree.IsReadOnly("t/ro.txt"), !c.allowed);
+    EXPECT_EQ(engine.WasCancelled(), c.cancelled);
+    if (c.cancelled) {
+        EXPECT_EQ(engine.GetLastErrorCode(), static_cast<DWORD>(ERROR_CANCELLED));
+    }
 }
 
-TEST_F(ReadOnlyQuestionTest, NoRefusesAndKeepsAttribute)
-{
-    MessageBoxDriver user("Warning", IDNO);
-    EXPECT_FALSE(engine.CanDelete(tree.Path("t/ro.txt")));
-    EXPECT_EQ(user.Texts().size(), 1u);
-    EXPECT_TRUE(tree.IsReadOnly("t/ro.txt"));
-    EXPECT_FALSE(engine.WasCancelled());
-}
-
-TEST_F(ReadOnlyQuestionTest, CancelRefusesAndRecordsCancellation)
-{
-    MessageBoxDriver user("Warning", IDCANCEL);
-    EXPECT_FALSE(engine.CanDelete(tree.Path("t/ro.txt")));
-    EXPECT_TRUE(engine.WasCancelled());
-    EXPECT_EQ(engine.GetLastErrorCode(), static_cast<DWORD>(ERROR_CANCELLED));
-    EXPECT_TRUE(tree.IsReadOnly("t/ro.txt"));
-}
+INSTANTIATE_TEST_SUITE_P(Buttons, ReadOnlyAnswer, ::testing::Values(
+    AnswerCase{IDYES, true, false}, AnswerCase{IDNO, false, false}, AnswerCase{IDCANCEL, false, true}),
+    [](const ::testing::TestParamInfo<AnswerCase>& info) {
+        return info.param.button == IDYES ? "Yes" : info.param.button == IDNO ? "No" : "Cancel";
+    });
 
 TEST_F(ReadOnlyQuestionTest, AsksAboutReadOnlyFolderByItsName)
 {

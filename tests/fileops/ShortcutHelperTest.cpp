@@ -58,6 +58,8 @@ struct FolderCase {
     const char* name;
 };
 
+void PrintTo(const FolderCase& c, std::ostream* os) { *os << "CSIDL " << c.csidl; }
+
 class ShortcutHelperTest : public ::testing::TestWithParam<FolderCase> {
 protected:
     void SetUp() override

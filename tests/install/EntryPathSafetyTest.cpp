@@ -12,17 +12,11 @@ struct PathCase {
 // Test names must stay printable ASCII: other bytes are shown as \xNN.
 std::string Printable(const std::string& text)
 {
-    static const char kHex[] = "0123456789abcdef";
     std::string out;
-    for (char c : text) {
-        const unsigned char byte = static_cast<unsigned char>(c);
-        if (byte >= 0x20 && byte < 0x7f) {
-            out += c;
-        } else {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 15];
-        }
+    for (unsigned char byte : text) {
+        static const char kHex[] = "0123456789abcdef";
+        if (byte >= 0x20 && byte < 0x7f) out += static_cast<char>(byte);
+        else out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
     }
     return out;
 }

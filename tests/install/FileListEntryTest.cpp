@@ -9,11 +9,28 @@ namespace {
 
 using Blanks = CFileListEntry::Blanks;
 
+// Test names must stay printable ASCII: other bytes are shown as \xNN.
+std::string Printable(const std::string& text)
+{
+    std::string out;
+    for (unsigned char byte : text) {
+        static const char kHex[] = "0123456789abcdef";
+        if (byte >= 0x20 && byte < 0x7f) out += static_cast<char>(byte);
+        else out += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+    }
+    return out;
+}
+
 struct ReadCase {
     const char* line;
     Blanks blanks;
     std::vector<std::string> fields;  // marker, name, version, folder, flag
 };
+
+void PrintTo(const ReadCase& c, std::ostream* os)
+{
+    *os << "\"" << Printable(c.line) << "\" " << (c.blanks == Blanks::Trim ? "trimmed" : "kept");
+}
 
 class FileListEntryRead : public ::testing::TestWithParam<ReadCase> {};
 
@@ -64,6 +81,8 @@ struct NameCase {
     const char* staging;
 };
 
+void PrintTo(const NameCase& c, std::ostream* os) { *os << c.subFolder << "/" << c.fileName; }
+
 class FileListEntryNames : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(FileListEntryNames, BuildsServerRelativeBackupAndStagingNames)
@@ -89,6 +108,8 @@ struct VersionCase {
     const char* text;
     int number;
 };
+
+void PrintTo(const VersionCase& c, std::ostream* os) { *os << "\"" << Printable(c.text) << "\""; }
 
 class VersionNumbers : public ::testing::TestWithParam<VersionCase> {};
 
