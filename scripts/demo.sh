@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# The main job on the bundled demo update server, under Wine: install Nuvra, update it to a
+# newer release, uninstall it.
+#
+# Headless (no DISPLAY, or NUVRA_DEMO_HEADLESS=1): a pilot presses the buttons and screenshots of
+# every step land in out/demo/screenshots/. With a display: real windows, and you press them.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup-deps.sh
+
+jobs=$(nproc)
+echo "== building"
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
+cmake --build build/win -j"$jobs" --target NuvraUpdater nuvra_sample demo-pilot >/dev/null
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$jobs" --target nuvra-httpd >/dev/null
+
+out=$root/out/demo
+server=$out/server
+shots=$out/screenshots
+rm -rf "$out"
+mkdir -p "$server" "$shots"
+
+headless=${NUVRA_DEMO_HEADLESS:-}
+[ -z "${DISPLAY:-}" ] && headless=1
+
+export NUVRA_WINE_DIR=$root/build/win/wine
+export NUVRA_WINE_SUITE=demo
+prefix=$NUVRA_WINE_DIR/prefixes/demo
+[ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+rm -rf "$prefix"
+[ -z "$headless" ] && export NUVRA_WINE_USE_DISPLAY=1
+
+httpd_pid=""
+cleanup() {
+  [ -n "$httpd_pid" ] && kill "$httpd_pid" 2>/dev/null || true
+  scripts/wine-run --stop
+}
+trap cleanup EXIT
+
+echo "== publishing release 1.0.0 on the demo update server"
+python3 demo/publish.py --exe build/win/product/Nuvra.exe --version 1.0.0 --title "Morvel Nuvra" \
+        --out "$server" >/dev/null
+build/native/tests/support/nuvra-httpd "$server" >"$out/httpd.log" 2>&1 &
+httpd_pid=$!
+for _ in $(seq 100); do [ -s "$out/httpd.log" ] && break; sleep 0.05; done
+port=$(head -n1 "$out/httpd.log" | grep -o '[0-9]\+$')
+export NUVRA_UPDATE_SERVER=127.0.0.1:$port
+echo "   serving $server on $NUVRA_UPDATE_SERVER"
+
+# The user's copy of the updater, somewhere on drive C: of the demo prefix.
+scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+setup=$prefix/drive_c/NuvraSetup
+mkdir -p "$setup/shots"
+cp build/win/app/NuvraUpdater.exe "$setup/"
+updater='C:\NuvraSetup\NuvraUpdater.exe'
+pilot=build/win/demo/demo-pilot.exe
+
+step() {  # step <install|update|uninstall> [updater arguments]
+  local name=$1; shift
+  if [ -n "$headless" ]; then
+    scripts/wine-run "$pilot" "$name" "$updater" 'C:\NuvraSetup' 'C:\NuvraSetup\shots'
+  else
+    echo "   (press the buttons in the window)"
+    (cd "$setup" && "$root/scripts/wine-run" NuvraUpdater.exe "$@")
+  fi
+}
+
+echo "== install"
+step install
+ls "$prefix/drive_c/Program Files/Morvel/Nuvra"
+scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' 2>/dev/null | tr -d '\r' | grep _sys_ || true
+
+echo "== publishing release 1.1.0 and updating"
+python3 demo/publish.py --exe build/win/product/Nuvra.exe --version 1.1.0 --title "Morvel Nuvra" \
+        --changed res/skin/main.bmp,doc/readme.txt --out "$server" >/dev/null
+step update -u
+scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' /v _sys_version 2>/dev/null | tr -d '\r' | grep _sys_ || true
+
+echo "== uninstall"
+step uninstall
+if [ -e "$prefix/drive_c/Program Files/Morvel/Nuvra" ]; then echo "   product folder still there"; else echo "   product folder removed"; fi
+
+if [ -n "$headless" ]; then
+  for bmp in "$setup"/shots/*.bmp; do
+    [ -e "$bmp" ] || continue
+    convert "$bmp" "$shots/$(basename "${bmp%.bmp}").png"
+  done
+  echo "== screenshots in $shots"
+  ls "$shots"
+fi
