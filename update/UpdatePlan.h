@@ -1,0 +1,52 @@
+#pragma once
+// What one update run will do, decided from the component file list before any file is
+// touched: which entry lines replace a file, the version to record afterwards, and how the
+// progress bar moves over the entries.
+#include "install/FileListEntry.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class CUpdatePlan {
+public:
+    enum class Verdict {
+        Ready,          // run the items in order
+        NoVersionLine,  // fewer than two lines: nothing to record, so nothing is done
+        UnsafeEntry,    // a newer entry names something outside the product folder
+    };
+
+    // One entry line (lines 2 and later, in order). Skipped lines are kept too: the bar steps
+    // for them as well.
+    struct Item {
+        bool update = false;  // a valid entry whose version is above the installed one
+        CFileListEntry entry;
+    };
+
+    // The bar runs 0..100: 5 once the list is in, then one step per line while it is below 90,
+    // and 100 at the end.
+    static constexpr int kListFetchedStep = 5;
+    static constexpr int kStepLimit = 90;
+
+    // lines: the file list as fetched; installedVersion: the recorded version (empty or not a
+    // number counts as 0). Entries are read without trimming; versions compare as whole numbers
+    // (VersionNumber), and only a greater one is updated.
+    static CUpdatePlan Make(const std::vector<std::string>& lines, const std::string& installedVersion);
+
+    Verdict GetVerdict() const { return m_verdict; }
+    // Line 1, the version the list describes; recorded after a successful run.
+    const std::string& NewVersion() const { return m_newVersion; }
+    const std::vector<Item>& Items() const { return m_items; }
+    std::size_t UpdateCount() const;
+
+    // The step for the entry loop: 80 / (number of lines - 2), at least 1.
+    int ProgressStep() const;
+    // Whether the bar steps after an entry when it stands at `position`.
+    static bool StepsAfterEntry(int position) { return position < kStepLimit; }
+
+private:
+    Verdict m_verdict = Verdict::NoVersionLine;
+    std::string m_newVersion;
+    std::size_t m_lineCount = 0;
+    std::vector<Item> m_items;
+};
