@@ -1,0 +1,542 @@
+// Update mode of the real program: an installed product (a folder and its record) is brought
+// to the server's versions file by file, and the outcome is recorded, told and acted on.
+#include "tests/e2e/E2EFixture.h"
+#include "res/resource.h"
+
+#include <algorithm>
+#include <chrono>
+#include <ostream>
+
+namespace {
+
+const char kTitle[] = "Morvel Nuvra";
+const char kQuestion136[] = "모르벨 누브라를 업데이트하시겠습니까?";
+const char kDone137[] = "모르벨 누브라 업데이트를 완료하였습니다.";
+const char kError106[] = "컴포넌트 설치 중 오류가 발생하여 설치를 종료합니다.";
+const char kSettingUp125[] = "컴포넌트 설정...";
+const char kListPath[] = "/update/Nuvra/_nuvr_file_list.lst";
+const char kReadOnlyCaption[] = "Warning";
+// With a blank, so that an unquoted restart would start "<work>\\my.exe" instead.
+const char kProductFolder[] = "my product";
+
+using Files = std::vector<std::pair<std::string, std::string>>;  // path below the product folder, content
+
+bool IsUpdateWindow(HWND window)
+{
+    return GetDlgItem(window, IDC_UPDATE_PROGRESS) && GetDlgItem(window, IDC_UPDATE_STATUS);
+}
+
+// A body long enough to be cut short or dropped part-way.
+std::string Big(const std::string& text)
+{
+    std::string body;
+    while (body.size() < 6000) body += text + "\n";
+    return body;
+}
+
+class Update : public E2EFixture {
+protected:
+    std::string ProductDir() const { return Work(kProductFolder); }
+    std::string ProductFile(const std::string& path) const { return Work(std::string(kProductFolder) + "/" + path); }
+    std::string Installed(const std::string& path) const { return m_work.Read(kProductFolder + ("/" + path)); }
+    bool IsInstalled(const std::string& path) const { return m_work.Exists(kProductFolder + ("/" + path)); }
+    std::vector<std::string> ProductFolder(const std::string& sub = std::string()) const
+    {
+        const std::string folder = kProductFolder;
+        return m_work.List(sub.empty() ? folder : folder + "/" + sub);
+    }
+
+    // The product folder with these files and the sample product, and the record the product
+    // would have written.
+    void Install(const Files& files, const std::string& version)
+    {
+        for (const auto& file : files) ASSERT_TRUE(m_work.Write(kProductFolder + ("/" + file.first), file.second));
+        // A product left running by an earlier run in the same test keeps its program.
+        if (!IsInstalled("Nuvra.exe")) {
+            ASSERT_TRUE(m_work.Write(kProductFolder + std::string("/Nuvra.exe"), SampleProduct().content));
+        }
+        WriteRecord("Nuvra", {{"_sys_setup_dir", ProductDir()}, {"_sys_version", version}, {"_sys_title", kTitle}});
+    }
+
+    // A file list with these entry lines as they are, and the files for the given server paths
+    // below /update/Nuvra/.
+    void PublishList(const std::string& version, const std::vector<std::string>& entryLines,
+                     const Files& serverFiles = {})
+    {
+        std::string list = std::string(kTitle) + "\r\n" + version + "\r\n";
+        for (const std::string& line : entryLines) list += line + "\r\n";
+        WriteServerFile("update/Nuvra/_nuvr_file_list.lst", list);
+        for (const auto& file : serverFiles) WriteServerFile("update/Nuvra/" + file.first, file.second);
+    }
+
+    // Starts "-u", says Yes and gives the update window.
+    HWND StartUpdate()
+    {
+        if (!Run("-u") || !Driver().Answer(kQuestionCaption, IDYES)) return nullptr;
+        return Driver().WaitForWindowWhere(IsUpdateWindow);
+    }
+
+    // Presses OK on the final message box (which must have this caption) and waits for the end.
+    std::string FinalMessage(const std::string& caption)
+    {
+        std::string text;
+        EXPECT_TRUE(Driver().Answer(caption, IDOK, &text, 60000)) << "no message box captioned " << caption;
+        EXPECT_TRUE(Driver().WaitForExit(20000));
+        return text;
+    }
+
+    // The files asked for after the list, in order.
+    std::vector<std::string> FileRequests() const
+    {
+        std::vector<std::string> paths;
+        for (const std::string& path : RequestPaths())
+            if (path != kListPath) paths.push_back(path);
+        return paths;
+    }
+
+    // The texts of the message boxes shown, each once, in the order first seen.
+    std::vector<std::string> BoxTexts() const
+    {
+        std::vector<std::string> texts;
+        for (const auto& box : m_driver->MessageBoxes())
+            if (std::find(texts.begin(), texts.end(), box.text) == texts.end()) texts.push_back(box.text);
+        return texts;
+    }
+
+    std::string Version() const { return ReadRecord("Nuvra", "_sys_version"); }
+
+    // The sample product's start lines ("start\t<command line>\t<current folder>"), waiting up
+    // to `waitMs` for the first one.
+    std::vector<std::string> ProductStarts(DWORD waitMs = 10000) const
+    {
+        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+        for (;;) {
+            std::vector<std::string> starts;
+            std::string log = m_work.Read("sample.log");
+            size_t begin = 0;
+            while (begin < log.size()) {
+                size_t end = log.find('\n', begin);
+                if (end == std::string::npos) end = log.size();
+                std::string line = log.substr(begin, end - begin);
+                if (line.compare(0, 6, "start\t") == 0) starts.push_back(line);
+                begin = end + 1;
+            }
+            if (!starts.empty() || std::chrono::steady_clock::now() >= deadline) return starts;
+            Sleep(50);
+        }
+    }
+
+    // Whether the product was started: a start that comes after the program ended still shows.
+    bool ProductStarted() const { return !ProductStarts(1000).empty(); }
+
+    std::string ExpectedProductStart() const
+    {
+        return "start\t\"" + ProductDir() + "\\Nuvra.exe\"\t" + ProductDir();
+    }
+
+    void ExpectFailedWithoutChanges(const Files& installed, const std::string& version)
+    {
+        EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+        EXPECT_EQ(version, Version());
+        for (const auto& file : installed) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
+        EXPECT_FALSE(ProductStarted());
+    }
+};
+
+TEST_F(Update, NothingNewerRecordsTheListVersionAndRestartsTheProduct)
+{
+    Install({{"a.dll", "old a"}, {"data/b.ini", "old b"}}, "1.0.5");
+    PublishList("1.0.6", {"x,a.dll,1.0.5,,,", "x,b.ini,1.0.0,data,,", "x,Nuvra.exe,1.0.5,,,"},
+                {{"a.dll", "new a"}, {"data/b.ini", "new b"}});
+    // What an unquoted "<work>\my product\Nuvra.exe" would start first.
+    ASSERT_TRUE(m_work.Write("my.exe", SampleProduct().content));
+
+    HWND window = StartUpdate();
+    ASSERT_NE(nullptr, window);
+    EXPECT_EQ("", CUpdaterDriver::WindowText(window));  // no caption
+    HWND box = Driver().WaitForMessageBox(kQuestionCaption, 30000);
+    ASSERT_NE(nullptr, box);
+    EXPECT_EQ(kDone137, CUpdaterDriver::MessageBoxText(box));
+    // By the time the user is told, the version is recorded, the bar is full and the product
+    // is not started yet.
+    EXPECT_EQ("1.0.6", Version());
+    EXPECT_EQ(100, CUpdaterDriver::ProgressPos(window, IDC_UPDATE_PROGRESS));
+    EXPECT_EQ(kSettingUp125, CUpdaterDriver::ControlText(window, IDC_UPDATE_STATUS));
+    EXPECT_TRUE(ProductStarts(0).empty());
+    CUpdaterDriver::Click(box, IDOK);
+    EXPECT_TRUE(Driver().WaitForExit(20000));
+
+    EXPECT_EQ(std::vector<std::string>{kListPath}, RequestPaths());
+    EXPECT_EQ("old a", Installed("a.dll"));
+    EXPECT_EQ("old b", Installed("data/b.ini"));
+    // Started once, in its folder, with nothing but its quoted path.
+    EXPECT_EQ(std::vector<std::string>{ExpectedProductStart()}, ProductStarts());
+    EXPECT_FALSE(FileExists(Work("_nuvr_file_list.lst")));
+}
+
+TEST_F(Update, ReplacesOnlyTheNewerEntries)
+{
+    Install({{"a.dll", "old a"}, {"b.dll", "old b"}, {"skin/main.bmp", "old bmp"}, {"data/c.ini", "old c"},
+             {"d.txt", "old d"}},
+            "1.2.0");
+    PublishList("1.3.0",
+                {"x,a.dll,1.2.0,,,", "x,b.dll,1.3.0,,,", ",skipped.dll,9.9.9,,,", "x,main.bmp,1.3.0,skin,A,",
+                 "x,c.ini,1.1.9,data,,", "x,d.txt,1.0.0,,A,"},
+                {{"a.dll", "new a"}, {"b.dll", "new b"}, {"skipped.dll", "x"}, {"skin/main.bmp", "new bmp"},
+                 {"data/c.ini", "new c"}, {"d.txt", "new d"}});
+
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+
+    EXPECT_EQ((std::vector<std::string>{"/update/Nuvra/b.dll", "/update/Nuvra/skin/main.bmp"}), FileRequests());
+    EXPECT_EQ("new b", Installed("b.dll"));
+    EXPECT_EQ("new bmp", Installed("skin/main.bmp"));
+    EXPECT_EQ("old a", Installed("a.dll"));
+    EXPECT_EQ("old c", Installed("data/c.ini"));
+    EXPECT_EQ("old d", Installed("d.txt"));
+    // No backup (b.xdll), staging name (main.xxbmp) or temporary file stays behind.
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "b.dll", "d.txt", "data", "skin"}), ProductFolder());
+    EXPECT_EQ(std::vector<std::string>{"main.bmp"}, ProductFolder("skin"));
+    EXPECT_EQ("1.3.0", Version());
+    EXPECT_EQ(std::vector<std::string>{ExpectedProductStart()}, ProductStarts());
+}
+
+TEST_F(Update, NewEntryInANewFolderAndARunningProductAreUpdated)
+{
+    Install({}, "1.0.0");
+    PublishList("2.0.0", {"x,Nuvra.exe,2.0.0,,,", "x,help.txt,2.0.0,doc,,"}, {{"doc/help.txt", "help"}});
+    WriteServerFile("update/Nuvra/Nuvra.exe", SampleProduct().content + "v2");
+    // The old program is in use while it is replaced: it is moved aside, not overwritten.
+    CUpdaterDriver product;
+    ASSERT_TRUE(product.Start("\"" + ProductFile("Nuvra.exe") + "\"", ProductDir()));
+    ASSERT_EQ(1u, ProductStarts().size());
+
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ(SampleProduct().content + "v2", Installed("Nuvra.exe"));
+    EXPECT_EQ("help", Installed("doc/help.txt"));
+    EXPECT_EQ("2.0.0", Version());
+}
+
+TEST_F(Update, ListOfTitleAndVersionOnlyStillSucceeds)
+{
+    Install({{"a.dll", "old a"}}, "1.0.0");
+    PublishList("1.0.1", {});
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_TRUE(FileRequests().empty());
+    EXPECT_EQ("1.0.1", Version());
+    EXPECT_EQ("old a", Installed("a.dll"));
+    EXPECT_EQ(std::vector<std::string>{ExpectedProductStart()}, ProductStarts());
+}
+
+struct FaultCase {
+    const char* name;
+    CHttpFault fault;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
+class UpdateFailure : public Update, public ::testing::WithParamInterface<FaultCase> {};
+
+TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
+{
+    const Files old = {{"e1.dll", "old 1"}, {"e2.dll", "old 2"}, {"sub/e3.dll", "old 3"}, {"e4.dll", "old 4"},
+                       {"e5.dll", "old 5"}};
+    const Files fresh = {{"e1.dll", Big("new 1")}, {"e2.dll", Big("new 2")}, {"sub/e3.dll", Big("new 3")},
+                         {"e4.dll", Big("new 4")}, {"e5.dll", Big("new 5")}};
+    Install(old, "1.0.0");
+    PublishList("1.1.0",
+                {"x,e1.dll,1.1.0,,,", "x,e2.dll,1.1.0,,,", "x,e3.dll,1.1.0,sub,,", "x,e4.dll,1.1.0,,,",
+                 "x,e5.dll,1.1.0,,,"},
+                fresh);
+    Server().SetFault("/update/Nuvra/sub/e3.dll", GetParam().fault);
+
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+    EXPECT_EQ(fresh[0].second, Installed("e1.dll"));
+    EXPECT_EQ(fresh[1].second, Installed("e2.dll"));
+    EXPECT_EQ("old 3", Installed("sub/e3.dll"));
+    EXPECT_EQ("old 4", Installed("e4.dll"));
+    EXPECT_EQ("old 5", Installed("e5.dll"));
+    // Neither backups nor the incomplete download stay.
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "e1.dll", "e2.dll", "e4.dll", "e5.dll", "sub"}),
+              ProductFolder());
+    EXPECT_EQ(std::vector<std::string>{"e3.dll"}, ProductFolder("sub"));
+    for (const std::string& path : FileRequests()) {
+        EXPECT_NE("/update/Nuvra/e4.dll", path);
+        EXPECT_NE("/update/Nuvra/e5.dll", path);
+    }
+    EXPECT_EQ("1.0.0", Version());
+    EXPECT_FALSE(ProductStarted());
+
+    // The server is mended: the old version is still recorded, so all five come again.
+    Server().ClearFaults();
+    Server().ClearLog();
+    m_driver = std::make_unique<CUpdaterDriver>();
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ(5u, FileRequests().size());
+    for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
+    EXPECT_EQ("1.1.0", Version());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, UpdateFailure,
+                         ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404)},
+                                           FaultCase{"ShortBody", CHttpFault::ShortBody(100)},
+                                           FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000)}),
+                         [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+
+TEST_F(Update, FailedInPlaceDownloadKeepsTheInstalledFile)
+{
+    Install({{"skin/main.bmp", "installed bmp"}}, "1.0.0");
+    PublishList("1.1.0", {"x,main.bmp,1.1.0,skin,A,"}, {{"skin/main.bmp", Big("new bmp")}});
+    Server().SetFault("/update/Nuvra/skin/main.bmp", CHttpFault::DropMidBody(1000));
+
+    ASSERT_NE(nullptr, StartUpdate());
+    ExpectFailedWithoutChanges({{"skin/main.bmp", "installed bmp"}}, "1.0.0");
+    EXPECT_EQ(std::vector<std::string>{"main.bmp"}, ProductFolder("skin"));
+}
+
+TEST_F(Update, BackupLeftByAnInterruptedRunIsReplaced)
+{
+    Install({{"a.dll", "current a"}, {"a.xdll", "stale backup"}}, "1.0.0");
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,"}, {{"a.dll", "new a"}});
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ("new a", Installed("a.dll"));
+    EXPECT_FALSE(IsInstalled("a.xdll"));
+}
+
+TEST_F(Update, BackupThatIsTheOnlyCopyComesBackWhenTheDownloadFails)
+{
+    // A run stopped after moving b.dll aside: its backup is the installed file.
+    Install({{"b.xdll", "only copy of b"}}, "1.0.0");
+    PublishList("1.1.0", {"x,b.dll,1.1.0,,,"});  // b.dll is missing on the server (404)
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+    EXPECT_EQ("only copy of b", Installed("b.dll"));
+    EXPECT_FALSE(IsInstalled("b.xdll"));
+}
+
+struct ReadOnlyCase {
+    const char* name;
+    int answer;
+    bool backupKept;
+};
+
+void PrintTo(const ReadOnlyCase& c, std::ostream* os) { *os << c.name; }
+
+class UpdateWithReadOnlyFiles : public Update {
+protected:
+    void TearDown() override
+    {
+        // The scratch folder cannot remove a read-only file.
+        SetFileAttributesA(ProductFile("a.xdll").c_str(), FILE_ATTRIBUTE_NORMAL);
+        SetFileAttributesA(ProductFile("a.dll").c_str(), FILE_ATTRIBUTE_NORMAL);
+        Update::TearDown();
+    }
+};
+
+class UpdateReadOnly : public UpdateWithReadOnlyFiles, public ::testing::WithParamInterface<ReadOnlyCase> {};
+
+TEST_P(UpdateReadOnly, OldFileIsMovedAsideAndItsBackupDeletedOnlyWithConsent)
+{
+    Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.0");
+    ASSERT_TRUE(SetFileAttributesA(ProductFile("a.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,"}, {{"a.dll", "new a"}, {"b.dll", "new b"}});
+
+    ASSERT_NE(nullptr, StartUpdate());
+    std::string question;
+    ASSERT_TRUE(Driver().Answer(kReadOnlyCaption, GetParam().answer, &question, 30000));
+    EXPECT_EQ("a.xdll is read olny. Do you want delete it?", question);
+    // Any answer lets the run go on to the next entry and to its end.
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ("new a", Installed("a.dll"));
+    EXPECT_EQ("new b", Installed("b.dll"));
+    EXPECT_EQ(GetParam().backupKept, IsInstalled("a.xdll"));
+    if (GetParam().backupKept) {
+        EXPECT_EQ("old a", Installed("a.xdll"));
+    }
+    EXPECT_EQ("1.1.0", Version());
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, UpdateReadOnly,
+                         ::testing::Values(ReadOnlyCase{"Yes", IDYES, false}, ReadOnlyCase{"No", IDNO, true},
+                                           ReadOnlyCase{"Cancel", IDCANCEL, true}),
+                         [](const ::testing::TestParamInfo<ReadOnlyCase>& info) { return info.param.name; });
+
+TEST_F(UpdateWithReadOnlyFiles, FailedDownloadNeverDeletesAFileThatWasNotMovedAside)
+{
+    // The user keeps the read-only old backup, so the installed file cannot be moved aside
+    // and stays in place while its download fails.
+    Install({{"a.dll", "current a"}, {"a.xdll", "older backup"}}, "1.0.0");
+    ASSERT_TRUE(SetFileAttributesA(ProductFile("a.xdll").c_str(), FILE_ATTRIBUTE_READONLY));
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,"});  // a.dll is missing on the server (404)
+
+    ASSERT_NE(nullptr, StartUpdate());
+    ASSERT_TRUE(Driver().Answer(kReadOnlyCaption, IDNO, nullptr, 30000));
+    EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+    EXPECT_EQ("current a", Installed("a.dll"));
+    EXPECT_EQ("older backup", Installed("a.xdll"));
+    EXPECT_EQ("1.0.0", Version());
+}
+
+TEST_F(Update, VersionsCompareAsWholeNumbers)
+{
+    // 1.1.0 is 110, below 1.0.12 (1012); 1.0.13 is above.
+    Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.12");
+    PublishList("1.0.13", {"x,a.dll,1.1.0,,,", "x,b.dll,1.0.13,,B"}, {{"a.dll", "new a"}, {"b.dll", "new b"}});
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ(std::vector<std::string>{"/update/Nuvra/b.dll"}, FileRequests());
+    EXPECT_EQ("old a", Installed("a.dll"));
+    EXPECT_EQ("new b", Installed("b.dll"));
+    EXPECT_FALSE(IsInstalled("b.xdll"));
+}
+
+TEST_F(Update, MissingOrNonNumericInstalledVersionCountsAsZero)
+{
+    for (const char* installed : {"", "beta"}) {
+        SCOPED_TRACE(installed);
+        Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, installed);
+        // "": no version recorded at all.
+        if (*installed == '\0') RegDeleteKeyValueA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel\\Nuvra", "_sys_version");
+        PublishList("0.0.1", {"x,a.dll,0.0.1,,,", "x,b.dll,0,,,"}, {{"a.dll", "new a"}, {"b.dll", "new b"}});
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartUpdate());
+        EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+        EXPECT_EQ(std::vector<std::string>{"/update/Nuvra/a.dll"}, FileRequests());
+        EXPECT_EQ("new a", Installed("a.dll"));
+        EXPECT_EQ("old b", Installed("b.dll"));
+        EXPECT_EQ("0.0.1", Version());
+    }
+}
+
+TEST_F(Update, ClosingBeforeTheStartChangesNothing)
+{
+    struct Close {
+        const char* name;
+        UINT message;
+        WPARAM wParam;
+    } closes[] = {{"Alt+F4", WM_SYSCOMMAND, SC_CLOSE}, {"WM_CLOSE", WM_CLOSE, 0}};
+    for (const Close& close : closes) {
+        SCOPED_TRACE(close.name);
+        Install({{"a.dll", "old a"}}, "1.0.0");
+        PublishList("1.1.0", {"x,a.dll,1.1.0,,,"}, {{"a.dll", "new a"}});
+        m_driver = std::make_unique<CUpdaterDriver>();
+        HWND window = StartUpdate();
+        ASSERT_NE(nullptr, window);
+        PostMessageW(window, close.message, close.wParam, 0);
+        EXPECT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_TRUE(RequestPaths().empty());
+        EXPECT_EQ("old a", Installed("a.dll"));
+        EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll"}), ProductFolder());
+        EXPECT_EQ("1.0.0", Version());
+        EXPECT_EQ(std::vector<std::string>{kQuestion136}, BoxTexts());
+        EXPECT_FALSE(ProductStarted());
+    }
+}
+
+TEST_F(UpdateWithReadOnlyFiles, ClosingWhileTheWorkerRunsWaitsForItAndSaysNothing)
+{
+    // The read-only question holds the worker mid-run; the user closes the window meanwhile.
+    Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.0");
+    ASSERT_TRUE(SetFileAttributesA(ProductFile("a.dll").c_str(), FILE_ATTRIBUTE_READONLY));
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,"}, {{"a.dll", "new a"}, {"b.dll", "new b"}});
+
+    HWND window = StartUpdate();
+    ASSERT_NE(nullptr, window);
+    ASSERT_NE(nullptr, Driver().WaitForMessageBox(kReadOnlyCaption, 30000));
+
+    // Enter and Escape, sent where a real key goes, do not end the window.
+    GUITHREADINFO info = {};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
+    HWND focus = info.hwndFocus ? info.hwndFocus : window;
+    for (WPARAM key : {VK_RETURN, VK_ESCAPE}) PostMessageW(focus, WM_KEYDOWN, key, 0);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(window));
+
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    Sleep(500);
+    EXPECT_TRUE(Driver().IsRunning());  // waiting for the worker, not gone under it
+    ASSERT_TRUE(Driver().Answer(kReadOnlyCaption, IDYES));
+    // The worker still drives the bar and the status text; the closing window keeps serving it.
+    EXPECT_TRUE(Driver().WaitForExit(20000));
+
+    // The update question and the read-only question only: no result message.
+    EXPECT_EQ((std::vector<std::string>{kQuestion136, "a.xdll is read olny. Do you want delete it?"}), BoxTexts());
+    EXPECT_EQ("new a", Installed("a.dll"));
+    EXPECT_EQ("new b", Installed("b.dll"));
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "b.dll"}), ProductFolder());
+    EXPECT_EQ("1.0.0", Version());  // not told, not recorded: the next update offers them again
+    EXPECT_FALSE(ProductStarted());
+}
+
+TEST_F(Update, UnsafeEntryFailsBeforeAnythingIsTouched)
+{
+    const Files installed = {{"a.dll", "old a"}};
+    for (const char* unsafe : {"x,evil.dll,1.1.0,..,,", "x,..\\evil.dll,1.1.0,,,", "x,evil.dll,1.1.0,C:,,"}) {
+        SCOPED_TRACE(unsafe);
+        Install(installed, "1.0.0");
+        // A good entry first: it is not updated either.
+        PublishList("1.1.0", {"x,a.dll,1.1.0,,,", unsafe}, {{"a.dll", "new a"}});
+        WriteServerFile("update/Nuvra/evil.dll", "evil");
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartUpdate());
+        ExpectFailedWithoutChanges(installed, "1.0.0");
+        EXPECT_TRUE(FileRequests().empty());
+        EXPECT_FALSE(FileExists(Work("evil.dll")));
+        EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll"}), ProductFolder());
+    }
+}
+
+TEST_F(Update, RunsThatCannotStartFailWithMessage106)
+{
+    enum class Folder { Unrecorded, Missing, Present };
+    const std::string goodList = "T\r\n1.1.0\r\nx,a.dll,1.1.0,,,\r\n";
+    struct Case {
+        const char* name;
+        bool record;
+        Folder folder;
+        const char* list;  // the whole list file; nullptr: none on the server
+        bool listRequested;
+    } cases[] = {
+        {"no record", false, Folder::Unrecorded, goodList.c_str(), false},
+        {"record without folder", true, Folder::Unrecorded, goodList.c_str(), false},
+        // Without a way into the folder, a.dll would land in the current one (the work folder).
+        {"folder missing", true, Folder::Missing, goodList.c_str(), true},
+        {"list missing", true, Folder::Present, nullptr, true},
+        {"list of one line", true, Folder::Present, "T\r\n", true},
+        {"empty list", true, Folder::Present, "", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DeleteMakerKey();
+        Install({{"a.dll", "old a"}}, "1.0.0");
+        if (!c.record) DeleteMakerKey();
+        if (c.record && c.folder == Folder::Unrecorded)
+            RegDeleteKeyValueA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel\\Nuvra", "_sys_setup_dir");
+        if (c.folder == Folder::Missing) WriteRecord("Nuvra", {{"_sys_setup_dir", Work("gone")}});
+        DeleteFileA(Work("server/update/Nuvra/_nuvr_file_list.lst").c_str());
+        if (c.list) WriteServerFile("update/Nuvra/_nuvr_file_list.lst", c.list);
+        WriteServerFile("update/Nuvra/a.dll", "new a");
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartUpdate());
+        EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+        EXPECT_EQ(c.listRequested ? std::vector<std::string>{kListPath} : std::vector<std::string>{},
+                  RequestPaths());
+        EXPECT_EQ("old a", Installed("a.dll"));
+        EXPECT_FALSE(FileExists(Work("a.dll")));
+        EXPECT_FALSE(FileExists(Work("gone")));
+        EXPECT_EQ(c.record ? "1.0.0" : "<missing>", Version());
+        EXPECT_FALSE(FileExists(Work("_nuvr_file_list.lst")));
+        EXPECT_FALSE(ProductStarted());
+    }
+}
+
+} // namespace
