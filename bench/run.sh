@@ -1,0 +1,124 @@
+#!/usr/bin/env bash
+# Installation benchmark: how long the real NuvraUpdater.exe takes to install a reference release
+# under Wine, and how much memory it needs, against the same files fetched by curl and by a bare
+# loop of the WinInet calls the updater makes.
+#
+#   bench/run.sh [--big | --all] [--runs N]
+#
+#   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB;
+#              N runs (default 3), medians of the times, the largest memory peaks
+#   --big      one file of 256 MiB, one run: downloads must stream, nothing holds a whole file
+#   --all      both
+#
+# Targets: installation less its two 500 ms pauses within 1.1x of the WinInet loop's time, and a
+# peak working set at most 8 MB above the loop's. Results stay in out/bench/.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+
+releases=(standard)
+runs=3
+while [ $# -gt 0 ]; do
+  case $1 in
+    --big) releases=(big) ;;
+    --all) releases=(standard big) ;;
+    --runs) runs=$2; shift ;;
+    *) echo "usage: bench/run.sh [--big | --all] [--runs N]" >&2; exit 2 ;;
+  esac
+  shift
+done
+
+bash scripts/setup-deps.sh
+if ! dpkg-query -W -f='${Status}' time 2>/dev/null | grep -q "install ok installed"; then
+  apt-get update -qq && DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends time >/dev/null
+fi
+
+echo "== building"
+cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
+cmake --build build/win -j2 --target NuvraUpdater nuvra_sample bench-pilot bench-wininet-loop >/dev/null
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j2 --target nuvra-httpd >/dev/null
+
+out=$root/out/bench
+mkdir -p "$out"
+# A Wine state of our own: stopping it at the end touches nobody else's display or servers.
+export NUVRA_WINE_DIR=$root/build/win/bench-wine
+export NUVRA_WINE_SUITE=bench
+prefix=$NUVRA_WINE_DIR/prefixes/bench
+[ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
+rm -rf "$prefix"
+work=$prefix/drive_c/NuvraBench
+installed="$prefix/drive_c/Program Files/Morvel"
+
+httpd_pid=""
+stop_httpd() {
+  if [ -n "$httpd_pid" ]; then kill "$httpd_pid" 2>/dev/null || true; wait "$httpd_pid" 2>/dev/null || true; fi
+  httpd_pid=""
+}
+cleanup() {
+  stop_httpd
+  scripts/wine-run --stop
+}
+trap cleanup EXIT
+
+# Same tree? The list file is the server's own and is never installed.
+same_tree() {  # same_tree <release folder> <copy> <what>
+  if ! diff -r -q -x _nuvr_file_list.lst "$1" "$2" >/dev/null; then
+    echo "   $3: the files differ from the release" >&2; return 1
+  fi
+}
+
+bench_release() {  # bench_release <standard|big>
+  local name=$1 dir=$out/$1 count=$runs
+  local server=$dir/server release=$dir/server/update/Nuvra
+  rm -rf "$dir"; mkdir -p "$dir"
+  if [ "$name" = big ]; then
+    count=1
+    python3 bench/make_release.py --out "$server" --big >"$dir/release.txt"
+  else
+    python3 bench/make_release.py --out "$server" --exe build/win/product/Nuvra.exe >"$dir/release.txt"
+  fi
+  echo "== $name release: $(cut -d' ' -f1 "$dir/release.txt") files, $(cut -d' ' -f2 "$dir/release.txt") bytes"
+
+  build/native/tests/support/nuvra-httpd "$server" >"$dir/httpd.log" 2>&1 &
+  httpd_pid=$!
+  for _ in $(seq 100); do [ -s "$dir/httpd.log" ] && break; sleep 0.05; done
+  local port; port=$(head -n1 "$dir/httpd.log" | grep -o '^[0-9]\+$')
+  export NUVRA_UPDATE_SERVER=127.0.0.1:$port
+
+  scripts/wine-run cmd /c exit >/dev/null 2>&1 || true  # makes the prefix
+  mkdir -p "$work"
+  cp build/win/app/NuvraUpdater.exe "$work/"
+
+  local urls=() path
+  while IFS=, read -r marker file _ folder _; do
+    path=${folder:+$folder/}$file
+    urls+=(-o "$dir/curl/$path" "http://127.0.0.1:$port/update/Nuvra/$path")
+  done < <(tail -n +3 "$release/_nuvr_file_list.lst")
+
+  local run
+  for run in $(seq "$count"); do
+    echo "   run $run/$count: installation"
+    rm -rf "$installed"
+    scripts/wine-run build/win/bench/bench-pilot.exe 'C:\NuvraBench\NuvraUpdater.exe' 'C:\NuvraBench' \
+      | tr -d '\r' >"$dir/install.$run"
+    same_tree "$release" "$installed/Nuvra" installation
+
+    echo "   run $run/$count: WinInet loop"
+    rm -rf "$work/loop"
+    scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' \
+      | tr -d '\r' >"$dir/loop.$run"
+    same_tree "$release" "$work/loop" "WinInet loop"
+
+    echo "   run $run/$count: curl"
+    rm -rf "$dir/curl"
+    /usr/bin/time -f 'seconds=%e\nmax_rss_kb=%M' -o "$dir/curl.$run" curl -sS --fail --create-dirs "${urls[@]}"
+    same_tree "$release" "$dir/curl" curl
+  done
+  stop_httpd
+  if [ "$name" = big ]; then rm -rf "$server" "$dir/curl" "$installed" "$work/loop"; fi
+  python3 bench/summary.py "$dir" "$count"
+}
+
+for r in "${releases[@]}"; do bench_release "$r"; done
