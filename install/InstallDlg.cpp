@@ -139,19 +139,16 @@ void CInstallDlg::StartProduct()
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
         return;
     }
-    char saved[MAX_PATH] = {};
-    DWORD savedLength = GetCurrentDirectoryA(MAX_PATH, saved);
-    SetCurrentDirectoryA(productFolder.c_str());
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process = {};
-    // A product that cannot be started is not reported, as the installation itself succeeded.
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
+    // The product starts in its own folder. One that cannot be started is not reported: the
+    // installation itself succeeded.
+    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, productFolder.c_str(),
+                       &startup, &process)) {
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);
     }
-    if (savedLength > 0 && savedLength < MAX_PATH) SetCurrentDirectoryA(saved);
 }
 
 void CInstallDlg::ShowStatus(const std::wstring& main, const std::wstring& detail) const

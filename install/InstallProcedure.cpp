@@ -1,6 +1,7 @@
 #include "install/InstallProcedure.h"
 #include "fileops/FileOpEngine.h"
 #include "fileops/ShortcutHelper.h"
+#include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
 #include "install/EntryPathSafety.h"
 #include "install/FileListEntry.h"
@@ -20,27 +21,6 @@ CFileListEntry EntryAt(const std::vector<std::string>& lines, size_t index)
 {
     return CFileListEntry::Read(lines[index], CFileListEntry::Blanks::Trim);
 }
-
-// Makes a folder current for as long as the object lives.
-class CCurrentDirectory {
-public:
-    CCurrentDirectory()
-    {
-        DWORD n = GetCurrentDirectoryA(MAX_PATH, m_saved);
-        m_valid = n > 0 && n < MAX_PATH;
-    }
-    ~CCurrentDirectory() { Restore(); }
-    CCurrentDirectory(const CCurrentDirectory&) = delete;
-    CCurrentDirectory& operator=(const CCurrentDirectory&) = delete;
-    void Restore() const
-    {
-        if (m_valid) SetCurrentDirectoryA(m_saved);
-    }
-
-private:
-    char m_saved[MAX_PATH] = {};
-    bool m_valid = false;
-};
 
 } // namespace
 
@@ -116,9 +96,9 @@ int CInstallProcedure::Run()
 
     m_installDir = m_dlg.m_strInstallDir;
     m_productFolder = m_installDir + "\\" + product;
-    CCurrentDirectory remembered;
+    CCurrentDirectoryScope current;
     CreateDirectoryA(m_installDir.c_str(), nullptr);  // fails harmlessly when it exists
-    if (!SetCurrentDirectoryA(m_installDir.c_str())) return 1;
+    if (!current.Enter(m_installDir)) return 1;
     {
         // A staging folder left by an interrupted run would slip stale files into the product.
         CFileOpEngine engine;
@@ -126,11 +106,11 @@ int CInstallProcedure::Run()
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
     }
     CreateDirectoryA(kStagingFolder, nullptr);
-    if (!SetCurrentDirectoryA((m_installDir + "\\" + kStagingFolder).c_str())) return 1;
+    if (!current.Enter(m_installDir + "\\" + kStagingFolder)) return 1;
 
     if (!StageFiles(lines, fileCount)) {
         CFileOpEngine engine;
-        SetCurrentDirectoryA(m_installDir.c_str());
+        current.Enter(m_installDir);
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
         return 1;
     }
@@ -140,10 +120,10 @@ int CInstallProcedure::Run()
     m_dlg.m_progressTotal.SetPos(98);
     m_dlg.m_progressFile.SetPos(0);
     m_dlg.ShowStatus(CStringTable::Wide(IDS_COPYING_FILES), CStringTable::Wide(IDS_COPYING));
-    SetCurrentDirectoryA(m_installDir.c_str());
+    current.Enter(m_installDir);
     m_dlg.m_progressFile.SetPos(50);
     bool replaced = ReplaceProductFolder();
-    remembered.Restore();
+    current.Leave();
     if (!replaced) return 1;
     m_dlg.m_progressFile.SetPos(100);
     Sleep(500);

@@ -1,4 +1,5 @@
 #include "net/HttpUrl.h"
+#include "net/ServerAddress.h"
 
 #include <cctype>
 
@@ -15,29 +16,13 @@ bool ParseHttpUrl(const std::string& url, CHttpUrl& parsed)
     std::string object = slash == std::string::npos ? "/" : rest.substr(slash);
     if (object[0] == '?') object.insert(0, "/");
 
-    std::size_t colon = authority.find(':');
-    std::string host = authority.substr(0, colon);
-    if (host.empty()) return false;
-    for (char c : host) {
-        bool ok = std::isalnum(static_cast<unsigned char>(c)) || c == '.' || c == '-' || c == '_';
-        if (!ok) return false;
-    }
-    unsigned long port = 80;
-    if (colon != std::string::npos) {
-        std::string digits = authority.substr(colon + 1);
-        if (digits.empty() || digits.size() > 5) return false;
-        port = 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9') return false;
-            port = port * 10 + static_cast<unsigned long>(c - '0');
-        }
-        if (port == 0 || port > 65535) return false;
-    }
+    CServerAddress address;
+    if (!ParseServerAddress(authority, address)) return false;
     for (char c : object)
         if (static_cast<unsigned char>(c) <= ' ') return false; // a URL never holds blanks or controls
 
-    parsed.host = host;
-    parsed.port = static_cast<unsigned short>(port);
+    parsed.host = address.host;
+    parsed.port = address.port;
     parsed.object = object;
     return true;
 }

@@ -1,6 +1,7 @@
 #include "update/UpdateThreadProc.h"
 
 #include "fileops/FileOpEngine.h"
+#include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "update/UpdateDlg.h"
@@ -12,41 +13,6 @@
 namespace {
 
 constexpr DWORD kFullBarPauseMs = 500;  // lets the user see the full bar
-
-// Makes a folder the process's current directory for a while and puts the previous one back
-// on every path out, failures included.
-class CCurrentDirectoryScope {
-public:
-    CCurrentDirectoryScope() = default;
-    ~CCurrentDirectoryScope() { Leave(); }
-    CCurrentDirectoryScope(const CCurrentDirectoryScope&) = delete;
-    CCurrentDirectoryScope& operator=(const CCurrentDirectoryScope&) = delete;
-
-    // False when the folder cannot be entered (or the present one could not be returned to).
-    bool Enter(const std::string& folder)
-    {
-        const DWORD needed = GetCurrentDirectoryA(0, nullptr);
-        if (needed == 0) return false;
-        std::string saved(needed, '\0');
-        const DWORD length = GetCurrentDirectoryA(needed, saved.data());
-        if (length == 0 || length >= needed) return false;
-        saved.resize(length);
-        if (!SetCurrentDirectoryA(folder.c_str())) return false;
-        m_saved = std::move(saved);
-        m_entered = true;
-        return true;
-    }
-
-    void Leave()
-    {
-        if (m_entered) SetCurrentDirectoryA(m_saved.c_str());
-        m_entered = false;
-    }
-
-private:
-    std::string m_saved;
-    bool m_entered = false;
-};
 
 bool Exists(const std::string& path)
 {

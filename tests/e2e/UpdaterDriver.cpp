@@ -206,7 +206,10 @@ void CUpdaterDriver::RecordWindows()
         CShownWindow shown{WindowText(window), ClassName(window),
                            IsMessageBox(window) ? MessageBoxText(window) : std::string()};
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_shown.emplace_back(window, shown);
+        // The monitor and Answer both record: the window may have come in meanwhile.
+        bool known = false;
+        for (const auto& entry : m_shown) known = known || entry.first == window;
+        if (!known) m_shown.emplace_back(window, shown);
     }
 }
 
