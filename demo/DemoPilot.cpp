@@ -26,8 +26,7 @@ public:
         if (!dialog) return false;
         Shot(dialog, "01-install-dialog");
         CUpdaterDriver::Click(dialog, IDC_INSTALL);
-        Sleep(800);
-        Shot(dialog, "02-installing");
+        Shot(dialog, "02-installing", 1500);
         if (!Wait(m_driver.WaitForExit(300000), "end of the installation")) return false;
         HWND product = FindWindowA(nullptr, "Morvel Nuvra");
         for (int i = 0; i < 100 && !product; ++i, Sleep(100)) product = FindWindowA(nullptr, "Morvel Nuvra");
@@ -43,10 +42,7 @@ public:
         Shot(question, "04-update-question");
         CUpdaterDriver::Click(question, IDYES);
         HWND window = m_driver.WaitForWindowWhere([](HWND w) { return GetDlgItem(w, IDC_UPDATE_PROGRESS) != nullptr; });
-        if (window) {
-            Sleep(700);
-            Shot(window, "05-updating");
-        }
+        if (window) Shot(window, "05-updating", 1500);
         HWND done = Wait(m_driver.WaitForMessageBox("MorvelNuvraUpdater", 300000), "update result");
         if (!done) return false;
         Shot(done, "06-update-done");
@@ -81,9 +77,9 @@ private:
         return result;
     }
 
-    void Shot(HWND window, const std::string& name)
+    void Shot(HWND window, const std::string& name, DWORD delayMs = 600)
     {
-        Sleep(600);  // let it paint
+        Sleep(delayMs);  // let it paint, or let the work get going
         std::string path = m_shots + "\\" + name + ".bmp";
         if (CUpdaterDriver::SaveScreenshot(window, path)) std::printf("screenshot %s\n", name.c_str());
         std::fflush(stdout);

@@ -252,6 +252,15 @@ int Run(HINSTANCE instance, int show)
     if (title.empty()) title = kDefaultTitle;
     std::string version = args.hasVersion ? args.version : ReadRecordValue("_sys_version");
 
+    // One notifier at a time: a start (such as the restart after an update) replaces a running
+    // instance, which is asked to quit as the uninstaller would ask it.
+    for (int wait = 0; wait < 40; ++wait) {
+        HWND running = ::FindWindowA(kWindowClass, nullptr);
+        if (!running) break;
+        if (wait == 0) ::PostMessageA(running, kQuitRequest, 0, 0);
+        ::Sleep(50);
+    }
+
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof windowClass;
     windowClass.lpfnWndProc = MainWindowProc;

@@ -41,8 +41,9 @@ cleanup() {
 trap cleanup EXIT
 
 echo "== publishing release 1.0.0 on the demo update server"
+# A 30 MB data file makes the transfers last long enough to watch.
 python3 demo/publish.py --exe build/win/product/Nuvra.exe --version 1.0.0 --title "Morvel Nuvra" \
-        --out "$server" >/dev/null
+        --pack-size 30000000 --out "$server" >/dev/null
 build/native/tests/support/nuvra-httpd "$server" >"$out/httpd.log" 2>&1 &
 httpd_pid=$!
 for _ in $(seq 100); do [ -s "$out/httpd.log" ] && break; sleep 0.05; done
@@ -52,6 +53,8 @@ echo "   serving $server on $NUVRA_UPDATE_SERVER"
 
 # The user's copy of the updater, somewhere on drive C: of the demo prefix.
 scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
+# Without a window manager Wine draws captions itself only for unmanaged windows.
+scripts/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 setup=$prefix/drive_c/NuvraSetup
 mkdir -p "$setup/shots"
 cp build/win/app/NuvraUpdater.exe "$setup/"
@@ -75,7 +78,7 @@ scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' 2>/dev/null | tr -d '\r'
 
 echo "== publishing release 1.1.0 and updating"
 python3 demo/publish.py --exe build/win/product/Nuvra.exe --version 1.1.0 --title "Morvel Nuvra" \
-        --changed res/skin/main.bmp,doc/readme.txt --out "$server" >/dev/null
+        --pack-size 30000000 --changed res/pack.dat,res/skin/main.bmp,doc/readme.txt --out "$server" >/dev/null
 step update -u
 scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' /v _sys_version 2>/dev/null | tr -d '\r' | grep _sys_ || true
 
