@@ -6,18 +6,19 @@
 #   bench/run.sh [--big | --all] [--runs N]
 #
 #   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB;
-#              N runs (default 3), medians of the times, the largest memory peaks
+#              N runs (default 5), best and median times, the largest memory peaks
 #   --big      one file of 256 MiB, one run: downloads must stream, nothing holds a whole file
 #   --all      both
 #
 # Targets: installation less its two 500 ms pauses within 1.1x of the WinInet loop's time, and a
-# peak working set at most 8 MB above the loop's. Results stay in out/bench/.
+# peak working set at most 8 MB above the loop's. The loop also runs once more per run asking the
+# sizes with HEAD instead of GET, to show what that would save. Results stay in out/bench/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 releases=(standard)
-runs=3
+runs=5
 while [ $# -gt 0 ]; do
   case $1 in
     --big) releases=(big) ;;
@@ -84,7 +85,8 @@ bench_release() {  # bench_release <standard|big>
   build/native/tests/support/nuvra-httpd "$server" >"$dir/httpd.log" 2>&1 &
   httpd_pid=$!
   for _ in $(seq 100); do [ -s "$dir/httpd.log" ] && break; sleep 0.05; done
-  local port; port=$(head -n1 "$dir/httpd.log" | grep -o '^[0-9]\+$')
+  local port; port=$(head -n1 "$dir/httpd.log" | grep -o '^[0-9]\+$' || true)
+  [ -n "$port" ] || { echo "nuvra-httpd did not start: $(cat "$dir/httpd.log")" >&2; return 1; }
   export NUVRA_UPDATE_SERVER=127.0.0.1:$port
 
   scripts/wine-run cmd /c exit >/dev/null 2>&1 || true  # makes the prefix
@@ -92,7 +94,7 @@ bench_release() {  # bench_release <standard|big>
   cp build/win/app/NuvraUpdater.exe "$work/"
 
   local urls=() path
-  while IFS=, read -r marker file _ folder _; do
+  while IFS=, read -r _ file _ folder _; do
     path=${folder:+$folder/}$file
     urls+=(-o "$dir/curl/$path" "http://127.0.0.1:$port/update/Nuvra/$path")
   done < <(tail -n +3 "$release/_nuvr_file_list.lst")
@@ -110,6 +112,12 @@ bench_release() {  # bench_release <standard|big>
     scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' \
       | tr -d '\r' >"$dir/loop.$run"
     same_tree "$release" "$work/loop" "WinInet loop"
+
+    echo "   run $run/$count: WinInet loop, sizes by HEAD"
+    rm -rf "$work/loop"
+    scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' --head \
+      | tr -d '\r' >"$dir/loop-head.$run"
+    same_tree "$release" "$work/loop" "WinInet loop (HEAD)"
 
     echo "   run $run/$count: curl"
     rm -rf "$dir/curl"
