@@ -63,7 +63,7 @@ void SetNumber(HINTERNET handle, DWORD option, DWORD value)
 }
 
 // One GET of `object`. With a local path the body goes into that file; without one only the
-// reported length is read. Returns the status (0 on a WinInet or file failure); `length` gets the
+// reported length is read (the request is then a HEAD with --head). Returns the status (0 on a WinInet or file failure); `length` gets the
 // Content-Length text.
 DWORD Fetch(const std::string& host, INTERNET_PORT port, const std::string& object, const std::string& localPath,
             std::string& length)
