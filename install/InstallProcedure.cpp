@@ -187,8 +187,11 @@ bool CInstallProcedure::ReplaceProductFolder()
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
         return false;
     }
-    CreateDirectoryA(m_productFolder.c_str(), nullptr);
-    if (!engine.Copy(kStagingFolder, m_productFolder)) {
+    // The staged tree becomes the product folder: moved in one step on the same volume, copied
+    // where that cannot be done.
+    bool moved = MoveFileA(kStagingFolder, m_productFolder.c_str()) != FALSE;
+    if (!moved) CreateDirectoryA(m_productFolder.c_str(), nullptr);
+    if (!moved && !engine.Copy(kStagingFolder, m_productFolder)) {
         CFileOpEngine cleanup;
         cleanup.SetAskReadOnly(false);
         cleanup.Delete(m_productFolder);

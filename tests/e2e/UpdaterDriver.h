@@ -32,14 +32,14 @@ public:
     DWORD ProcessId() const { return m_processId; }
 
     // A visible top-level window of the program with that caption.
-    HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 20000);
+    HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 60000);
     // A visible top-level window of the program that satisfies `match`.
-    HWND WaitForWindowWhere(const std::function<bool(HWND)>& match, DWORD timeoutMs = 20000);
+    HWND WaitForWindowWhere(const std::function<bool(HWND)>& match, DWORD timeoutMs = 60000);
     // A message box of the program with that caption.
-    HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = 20000);
+    HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = 60000);
     // Waits for the message box and presses a button (IDOK, IDYES, IDNO, IDCANCEL); gives its text.
     bool Answer(const std::string& caption, int button, std::string* text = nullptr,
-                DWORD timeoutMs = 20000);
+                DWORD timeoutMs = 60000);
 
     // Presses a button as a click would, without waiting for its handler.
     static void Click(HWND dialog, int controlId);
