@@ -9,6 +9,7 @@
 // every file into <local folder>\<sub-folder>\<name>, each request in a session of its own.
 // Prints key=value lines: seconds, downloads_at (when the first download began), files, bytes,
 // requests, callbacks, start_ws (working set before the first request, bytes) and peak_ws (bytes).
+#include "net/WebFileRequest.h"
 #include <windows.h>
 #include <psapi.h>
 #include <wininet.h>
@@ -21,13 +22,7 @@ namespace {
 
 // Exactly what the updater's fetcher sends.
 const char kAgent[] = "GetWebFile";
-const char kAcceptHeader[] =
-    "Accept: audio/x-aiff, audio/basic, audio/midi, audio/mpeg, audio/wav, image/jpeg, image/gif, "
-    "image/jpg, image/png, image/mng, image/bmp, text/plain, text/html, text/htm\r\n";
-const char kUserAgentHeader[] = "User-Agent: GetWebFile/1.0\r\n";
-const DWORD kRequestFlags =
-    INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
-const DWORD kReadChunk = 1999;
+using namespace WebFileRequest;
 const char kListFolder[] = "/update/Nuvra/";
 const char kListName[] = "_nuvr_file_list.lst";
 

@@ -1,4 +1,5 @@
 #include "net/WebFile.h"
+#include "net/WebFileRequest.h"
 
 #include "net/FileSink.h"
 #include "net/HttpUrl.h"
@@ -9,17 +10,7 @@
 
 namespace {
 
-const char kAcceptHeader[] =
-    "Accept: audio/x-aiff, audio/basic, audio/midi, audio/mpeg, audio/wav, image/jpeg, image/gif, "
-    "image/jpg, image/png, image/mng, image/bmp, text/plain, text/html, text/htm\r\n";
-const char kUserAgentHeader[] = "User-Agent: GetWebFile/1.0\r\n";
-
-// WinInet follows redirects on its own, any number of them, unless told not to. The fetcher
-// follows exactly one itself (a second one is returned as its status, and the redirected request
-// carries no User-Agent header of its own), so WinInet's following is switched off.
-const DWORD kRequestFlags =
-    INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
-const DWORD kReadChunk = 1999;
+using namespace WebFileRequest;
 
 CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsigned short port)
 {

@@ -1,0 +1,20 @@
+#pragma once
+// What every request of the fetcher carries; the benchmark's bare loop sends exactly the same.
+#include <windows.h>
+#include <wininet.h>
+
+namespace WebFileRequest {
+
+const char kAcceptHeader[] =
+    "Accept: audio/x-aiff, audio/basic, audio/midi, audio/mpeg, audio/wav, image/jpeg, image/gif, "
+    "image/jpg, image/png, image/mng, image/bmp, text/plain, text/html, text/htm\r\n";
+const char kUserAgentHeader[] = "User-Agent: GetWebFile/1.0\r\n";
+
+// WinInet follows redirects on its own, any number of them, unless told not to. The fetcher
+// follows exactly one itself (a second one is returned as its status, and the redirected request
+// carries no User-Agent header of its own), so WinInet's following is switched off.
+const DWORD kRequestFlags =
+    INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
+const DWORD kReadChunk = 1999;
+
+} // namespace WebFileRequest
