@@ -1,16 +1,9 @@
 #include "app/VersionList.h"
+#include "install/FieldCursor.h"
 #include <cctype>
 #include <cstdlib>
 
 namespace {
-
-std::string Trim(const std::string& text)
-{
-    size_t begin = 0, end = text.size();
-    while (begin < end && std::isspace(static_cast<unsigned char>(text[begin]))) ++begin;
-    while (end > begin && std::isspace(static_cast<unsigned char>(text[end - 1]))) --end;
-    return text.substr(begin, end - begin);
-}
 
 std::string Lower(std::string text)
 {
@@ -31,23 +24,11 @@ bool ReadsAsZero(const std::string& text)
 
 } // namespace
 
-std::string CVersionList::CFieldCursor::Next()
-{
-    size_t comma = m_line.find(',', m_pos);
-    if (comma == std::string::npos) {
-        m_pos = 0;
-        return {};
-    }
-    std::string field = Trim(m_line.substr(m_pos, comma - m_pos));
-    m_pos = comma + 1;
-    return field;
-}
-
 CVersionList::Decision CVersionList::Select(const std::vector<std::string>& lines)
 {
     for (const std::string& line : lines) {
         if (!line.empty() && line[0] == '#') continue;
-        CFieldCursor fields(line);
+        CFieldCursor fields(line, true);
         if (!ReadsAsZero(fields.Next())) continue;
         for (int skipped = 0; skipped < 3; ++skipped) fields.Next();
         return Lower(fields.Next()) == "no" ? Decision::Refused : Decision::Allowed;

@@ -1,46 +1,11 @@
 #include "install/FileListEntry.h"
 
 #include "install/EntryPathSafety.h"
+#include "install/FieldCursor.h"
 
 #include <climits>
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-std::string Trimmed(const std::string& text)
-{
-    std::string::size_type begin = 0;
-    std::string::size_type end = text.size();
-    while (begin < end && IsBlank(text[begin])) ++begin;
-    while (end > begin && IsBlank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
-
-class FieldCursor {
-public:
-    FieldCursor(const std::string& line, CFileListEntry::Blanks blanks) : m_line(line), m_blanks(blanks) {}
-
-    std::string Next()
-    {
-        const std::string::size_type comma = m_line.find(',', m_pos);
-        if (comma == std::string::npos) {
-            m_pos = 0;
-            return std::string();
-        }
-        std::string field = m_line.substr(m_pos, comma - m_pos);
-        m_pos = comma + 1;
-        return m_blanks == CFileListEntry::Blanks::Trim ? Trimmed(field) : field;
-    }
-
-private:
-    const std::string& m_line;
-    CFileListEntry::Blanks m_blanks;
-    std::string::size_type m_pos = 0;
-};
 
 std::string ReplaceDots(const std::string& text, const char* replacement)
 {
@@ -59,7 +24,7 @@ std::string ReplaceDots(const std::string& text, const char* replacement)
 
 CFileListEntry CFileListEntry::Read(const std::string& line, Blanks blanks)
 {
-    FieldCursor cursor(line, blanks);
+    CFieldCursor cursor(line, blanks == Blanks::Trim);
     CFileListEntry entry;
     entry.m_marker = cursor.Next();
     entry.m_fileName = cursor.Next();
@@ -102,7 +67,7 @@ int VersionNumber(const std::string& dotted)
         if (c != '.') text += c;
     }
     std::string::size_type i = 0;
-    while (i < text.size() && IsBlank(text[i])) ++i;
+    while (i < text.size() && CFieldCursor::IsBlank(text[i])) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
         negative = text[i] == '-';

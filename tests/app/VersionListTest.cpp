@@ -1,4 +1,5 @@
 #include "app/VersionList.h"
+#include "install/FieldCursor.h"
 #include <gtest/gtest.h>
 
 namespace {
@@ -57,7 +58,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(FieldCursor, WrapsToLineStartWhenNoCommaIsLeft)
 {
     std::string line = " a , b";
-    CVersionList::CFieldCursor cursor(line);
+    CFieldCursor cursor(line, true);
     EXPECT_EQ("a", cursor.Next());
     EXPECT_EQ("", cursor.Next());
     EXPECT_EQ("a", cursor.Next());
