@@ -1,8 +1,10 @@
 #include "net/DownloadManager.h"
 
 #include "net/DownloadPaths.h"
+#include "net/FileSink.h"
 #include "net/TextFileReader.h"
 #include "net/WebFile.h"
+#include "net/WebFileSession.h"
 
 #include <windows.h>
 
@@ -70,12 +72,19 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
     return GetWebFile(kAgent, m_server.host, m_server.port, "", kUpdateBasePath, serverPath, true);
 }
 
-bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath)
+bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,
+                                    const std::string& asideName, bool* movedAside)
 {
+    if (movedAside) *movedAside = false;
     CDownloadTarget target;
     if (!SplitDownload(serverPath, localPath, target)) return false;
-    return GetWebFile(kAgent, m_server.host, m_server.port, target.localFolder, target.serverFolder,
-                      target.fileName, false) == 200;
+    CWebFileSession session(kAgent);
+    CFileSink sink;
+    sink.SetAsideName(asideName);
+    const bool stored = GetWebFile(session, m_server.host, m_server.port, target.localFolder,
+                                   target.serverFolder, target.fileName, sink) == 200;
+    if (movedAside) *movedAside = stored && sink.MovedAside();
+    return stored;
 }
 
 void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)

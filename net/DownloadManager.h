@@ -31,7 +31,10 @@ public:
     int GetRemoteFileSize(const std::string& serverPath);
     // Downloads /update/<serverPath> into the folder part of `localPath` (relative to the current
     // directory), under the server path's file name. True when the whole body was stored.
-    bool DownloadFile(const std::string& serverPath, const std::string& localPath);
+    // With an aside name, an existing file that cannot be replaced in one step (in use) is moved
+    // aside under that name first and left there; `movedAside` then turns true.
+    bool DownloadFile(const std::string& serverPath, const std::string& localPath,
+                      const std::string& asideName = std::string(), bool* movedAside = nullptr);
 
     // Hands a progress sink to the FTP client's observers.
     void AttachProgressSink(nsFTP::CTransferObserver* sink);

@@ -21,3 +21,8 @@ bool SplitDownload(const std::string& serverPath, const std::string& localPath, 
 
 // "/update/<component>/", the folder of a component's file list.
 std::string FileListFolder(const std::string& component);
+
+// Downloads are written under "<prefix><1-4 hex digits>.tmp" beside their target until complete.
+extern const char* const kPartialDownloadPrefix;  // "nvw"
+// True for such a name: a partial download that a killed run left behind.
+bool IsPartialDownloadName(const std::string& fileName);

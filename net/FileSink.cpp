@@ -1,5 +1,7 @@
 #include "net/FileSink.h"
 
+#include "net/DownloadPaths.h"
+
 bool CFileSink::Open(const std::string& targetPath)
 {
     Discard();
@@ -8,7 +10,7 @@ bool CFileSink::Open(const std::string& targetPath)
 
     // GetTempFileName makes the file, with a name no other download in the folder has.
     char temporary[MAX_PATH];
-    if (::GetTempFileNameA(folder.c_str(), "nvw", 0, temporary) == 0) return false;
+    if (::GetTempFileNameA(folder.c_str(), kPartialDownloadPrefix, 0, temporary) == 0) return false;
     m_temporary = temporary;
     m_file.reset(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -35,14 +37,35 @@ bool CFileSink::Write(const void* data, DWORD size)
 bool CFileSink::Commit()
 {
     if (!m_file) return false;
+    m_movedAside = false;
     bool closed = ::CloseHandle(m_file.release()) != FALSE;
-    if (!closed || !::MoveFileExA(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    // Windows never replaces a read-only file in one step (Wine would): such a file takes the
+    // way aside too, so that its old copy is deleted only after the user's consent.
+    const DWORD attributes = ::GetFileAttributesA(m_target.c_str());
+    const bool readOnly = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+    if (!closed ||
+        !((!readOnly && ::MoveFileExA(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) ||
+          ReplaceThroughAside())) {
         Discard();
         return false;
     }
     m_temporary.clear();
     m_target.clear();
     return true;
+}
+
+bool CFileSink::ReplaceThroughAside()
+{
+    // A program that runs cannot be overwritten or deleted, but it can be renamed.
+    if (m_aside.empty() || !::MoveFileA(m_target.c_str(), m_aside.c_str())) return false;
+    if (::MoveFileA(m_temporary.c_str(), m_target.c_str())) {
+        m_movedAside = true;
+        return true;
+    }
+    // The old file goes back; if even that fails it stays under the aside name, where the next
+    // run finds it and puts it back.
+    ::MoveFileA(m_aside.c_str(), m_target.c_str());
+    return false;
 }
 
 void CFileSink::Discard()

@@ -1,7 +1,8 @@
 #pragma once
-// Where a download's body goes: a temporary file beside the target, moved onto the target name
-// only when the whole body has arrived. Until then the target, if it exists, stays as it was; a
-// sink that is not committed removes its temporary file.
+// Where a download's body goes: a temporary file beside the target ("nvw<hex>.tmp"), moved onto
+// the target name in one step only when the whole body has arrived. Until then the target, if it
+// exists, stays as it was; a sink that is not committed removes its temporary file, and one left
+// by a killed process is recognised by its name (IsPartialDownloadName).
 #include "framework/Handles.h"
 
 #include <string>
@@ -23,10 +24,21 @@ public:
     // Drops what was written. Called by the destructor.
     void Discard();
 
+    // A target that cannot be replaced in one step (a program in use) is then moved aside under
+    // this name, the new file moved in, and the old one left under the aside name for the caller
+    // to delete. The aside name must not exist. Without one, such a target fails the commit.
+    void SetAsideName(const std::string& aside) { m_aside = aside; }
+    // True when the last commit moved the old target aside.
+    bool MovedAside() const { return m_movedAside; }
+
     const std::string& TemporaryPath() const { return m_temporary; }
 
 private:
+    bool ReplaceThroughAside();
+
     std::string m_target;
     std::string m_temporary;
+    std::string m_aside;
+    bool m_movedAside = false;
     CHandle m_file;
 };

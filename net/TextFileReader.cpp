@@ -28,6 +28,9 @@ bool CTextFileReader::ReadTextFile(const std::string& path, std::vector<std::str
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
 
+    // A UTF-8 byte-order mark (Notepad wrote one for years) is no part of the first line.
+    if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
+
     lines.clear();
     const std::string end = m_lineEnd.empty() ? std::string("\n") : m_lineEnd;
     std::size_t start = 0;

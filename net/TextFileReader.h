@@ -1,6 +1,7 @@
 #pragma once
 // Reads a text file into lines. Line ends (CR LF or LF) are removed, an empty line gives an
-// empty string, and a last line without an end is delivered too.
+// empty string, and a last line without an end is delivered too. A UTF-8 byte-order mark at the
+// start is skipped.
 #include <string>
 #include <vector>
 

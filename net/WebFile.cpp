@@ -25,6 +25,8 @@ bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const 
     request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
                                      kRequestFlags, session.Context()));
     if (!request) return false;
+    // Set on the request too: not every WinInet hands the session's time-outs down.
+    CWebFileSession::SetTransferTimeouts(request.get());
     // Adding only if new fails when the header is there already, which is what is wanted then.
     ::HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (withUserAgent)
@@ -49,18 +51,21 @@ std::string QueryText(const CInternetHandle& request, DWORD info)
     }
 }
 
+int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
+                 const std::string& localFolder, const std::string& serverFolder,
+                 const std::string& fileName, bool sizeOnly, CFileSink& sink);
+
 bool IsRedirect(DWORD status)
 {
     return status == 301 || status == 302 || status == 303;
 }
 
 // Streams the body into the target; true only when all of it arrived and is in place.
-bool StoreBody(const CInternetHandle& request, const std::string& target)
+bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target)
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
-    CFileSink sink;
     if (!sink.Open(target)) return false;
     char chunk[kReadChunk];
     unsigned long long received = 0;
@@ -88,6 +93,23 @@ int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short
                const std::string& localFolder, const std::string& serverFolder,
                const std::string& fileName, bool sizeOnly)
 {
+    CFileSink sink;
+    return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, sink);
+}
+
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
+               const std::string& localFolder, const std::string& serverFolder,
+               const std::string& fileName, CFileSink& sink)
+{
+    return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, false, sink);
+}
+
+namespace {
+
+int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
+                 const std::string& localFolder, const std::string& serverFolder,
+                 const std::string& fileName, bool sizeOnly, CFileSink& sink)
+{
     if (!session.IsOpen()) return 0;
     // Declared after the session's creation, so closed before it on every return.
     CInternetHandle connection = Connect(session, host, port);
@@ -112,5 +134,7 @@ int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short
     if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
 
     if (sizeOnly) return ReportedLengthResult(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
-    return StoreBody(request, localFolder + fileName) ? 200 : 0;
+    return StoreBody(request, sink, localFolder + fileName) ? 200 : 0;
 }
+
+} // namespace

@@ -2,6 +2,7 @@
 // One HTTP GET of one server file: the body stored in a local file, or only its length reported.
 #include <string>
 
+class CFileSink;
 class CWebFileSession;
 
 // Fetches serverFolder + fileName from host:port and stores the body as localFolder + fileName
@@ -23,3 +24,9 @@ int GetWebFile(const std::string& agent, const std::string& host, unsigned short
 int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
                const std::string& localFolder, const std::string& serverFolder,
                const std::string& fileName, bool sizeOnly);
+
+// A download (never size-only) whose body goes through a sink the caller set up, for example
+// with an aside name for a target in use.
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
+               const std::string& localFolder, const std::string& serverFolder,
+               const std::string& fileName, CFileSink& sink);

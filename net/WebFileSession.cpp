@@ -9,6 +9,9 @@ namespace {
 const DWORD kConnectTimeoutMs = 30000;
 const DWORD kConnectBackoffMs = 1000;
 const DWORD kConnectRetries = 1;
+// A server that stops sending must not hold the run forever: a request or a body that moves no
+// byte for this long has failed. Long enough for a slow line, short enough for a user to wait.
+const DWORD kTransferTimeoutMs = 60000;
 
 void SetNumberOption(HINTERNET handle, DWORD option, DWORD value)
 {
@@ -25,7 +28,15 @@ CWebFileSession::CWebFileSession(const std::string& agent)
     SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_TIMEOUT, kConnectTimeoutMs);
     SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_BACKOFF, kConnectBackoffMs);
     SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries);
+    SetTransferTimeouts(m_session.get());
     ::InternetSetStatusCallbackA(m_session.get(), &CWebFileSession::StatusCallback);
+}
+
+void CWebFileSession::SetTransferTimeouts(HINTERNET handle)
+{
+    for (DWORD option : {INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT,
+                         INTERNET_OPTION_DATA_SEND_TIMEOUT, INTERNET_OPTION_DATA_RECEIVE_TIMEOUT})
+        SetNumberOption(handle, option, kTransferTimeoutMs);
 }
 
 CWebFileSession::~CWebFileSession()

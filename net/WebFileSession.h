@@ -1,7 +1,8 @@
 #pragma once
 // One WinInet session for one fetch: opened with the caller's agent name and the system's
 // proxy settings, with the connect time-out, back-off and retries the update server is used
-// with, and with a status callback that turns WinInet's notifications into texts.
+// with, with transfer time-outs, and with a status callback that turns WinInet's notifications
+// into texts.
 #include "net/InternetHandle.h"
 
 #include <string>
@@ -19,6 +20,9 @@ public:
     // status callback nothing but the handle and this value, so it carries the session itself.
     DWORD_PTR Context() { return reinterpret_cast<DWORD_PTR>(this); }
     void Close();
+    // Send and receive time-outs for a session or one of its requests: no byte for about a
+    // minute fails the call instead of blocking it.
+    static void SetTransferTimeouts(HINTERNET handle);
 
 protected:
     // Receives each status text. The program shows none; tests and diagnostics override it.

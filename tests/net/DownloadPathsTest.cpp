@@ -39,6 +39,13 @@ TEST(DownloadPaths, RefusesServerFileNamesThatLeaveTheFolder)
     }
 }
 
+TEST(DownloadPaths, PartialDownloadNamesAreTheSinksOwn)
+{
+    for (const char* name : {"nvw1.tmp", "nvwA3F.tmp", "NVWffff.TMP"}) EXPECT_TRUE(IsPartialDownloadName(name)) << name;
+    for (const char* name : {"nvw.tmp", "nvw12345.tmp", "nvwxyz.tmp", "nvw1.tmp.x", "a.tmp", "nvw1.dat", "nv1.tmp"})
+        EXPECT_FALSE(IsPartialDownloadName(name)) << name;
+}
+
 TEST(DownloadPaths, ListFolders)
 {
     EXPECT_EQ("/update/Nuvra/", FileListFolder("Nuvra"));

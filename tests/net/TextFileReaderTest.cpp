@@ -39,6 +39,8 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"OnlyLineEnd", "\r\n", {""}},
         ReaderCase{"LoneCrStaysInLine", "a\rb\n", {"a\rb"}},
         ReaderCase{"KoreanBytesUntouched", "\xB4\xBA\xBA\xEA\xB6\xF3,1\r\n", {"\xB4\xBA\xBA\xEA\xB6\xF3,1"}},
+        ReaderCase{"ByteOrderMarkSkipped", "\xEF\xBB\xBF" "0,Nuvra,1,,no,\r\n", {"0,Nuvra,1,,no,"}},
+        ReaderCase{"LaterMarkKept", "a\n\xEF\xBB\xBF" "b\n", {"a", "\xEF\xBB\xBF" "b"}},
         ReaderCase{"LongLine", std::string(10000, 'x') + "\ny", {std::string(10000, 'x'), "y"}}),
     [](const ::testing::TestParamInfo<ReaderCase>& info) { return std::string(info.param.name); });
 

@@ -12,6 +12,8 @@ public:
         ShortBody,     // serve the file, announce its full length, send `missingBytes` fewer, close
         DropMidBody,   // serve the file, announce its full length, reset the connection after `sentBytes`
         Stall,         // read the request and answer nothing for `stall` (or until Stop), then close
+        StallMidBody,  // serve the file, announce its full length, send `sentBytes`, then hold the
+                       // connection silent for `stall` (or until Stop), then close
     };
 
     static CHttpFault Status(int status)
@@ -53,6 +55,14 @@ public:
         return f;
     }
     static CHttpFault StallUntilStop() { return Stall(std::chrono::milliseconds::max()); }
+    static CHttpFault StallMidBody(std::size_t sentBytes,
+                                   std::chrono::milliseconds duration = std::chrono::milliseconds::max())
+    {
+        CHttpFault f(Kind::StallMidBody);
+        f.sentBytes = sentBytes;
+        f.stall = duration;
+        return f;
+    }
 
     Kind kind;
     int status = 0;

@@ -322,6 +322,7 @@ bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest&
                keepAlive;
     case CHttpFault::Kind::ShortBody:
     case CHttpFault::Kind::DropMidBody:
+    case CHttpFault::Kind::StallMidBody:
         return AnswerFile(socket, request, &fault, keepAlive);
     case CHttpFault::Kind::Stall:
         WaitForStopOrTimeout(fault);
@@ -362,7 +363,7 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
     unsigned long long toSend = total;
     if (fault && fault->kind == CHttpFault::Kind::ShortBody)
         toSend = fault->missingBytes >= total ? 0 : total - fault->missingBytes;
-    if (fault && fault->kind == CHttpFault::Kind::DropMidBody)
+    if (fault && (fault->kind == CHttpFault::Kind::DropMidBody || fault->kind == CHttpFault::Kind::StallMidBody))
         toSend = std::min<unsigned long long>(total, fault->sentBytes);
 
     std::vector<char> buffer(kChunkBytes);
@@ -375,5 +376,6 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
         toSend -= got;
     }
     if (fault && fault->kind == CHttpFault::Kind::DropMidBody) socket.SetAbortiveClose();
+    if (fault && fault->kind == CHttpFault::Kind::StallMidBody) WaitForStopOrTimeout(*fault);
     return fault == nullptr && keepAlive;
 }

@@ -163,6 +163,17 @@ TEST_F(TestHttpServerTest, TimedStallAnswersNothingThenCloses)
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
 }
 
+TEST_F(TestHttpServerTest, StallMidBodySendsPartThenFallsSilent)
+{
+    server.SetFault("/update/big.bin", CHttpFault::StallMidBody(1000, std::chrono::milliseconds(300)));
+    CTestSocket s = Connect();
+    RawResponse r = Get(s, "/update/big.bin");
+    EXPECT_EQ(200, r.status);
+    EXPECT_EQ("200000", HeaderValue(r.head, "Content-Length"));
+    EXPECT_EQ(1000u, r.body.size());
+    EXPECT_TRUE(r.closed);
+}
+
 TEST_F(TestHttpServerTest, StopDoesNotWaitForStalledOrIdleConnections)
 {
     server.SetFault("/update/a.txt", CHttpFault::StallUntilStop());
