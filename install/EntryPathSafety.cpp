@@ -23,10 +23,35 @@ bool IsReservedDeviceName(const std::string& component)
     for (const char* device : kDevices) {
         if (base == device) return true;
     }
-    if (base.size() == 4 && (base.compare(0, 3, "COM") == 0 || base.compare(0, 3, "LPT") == 0)) {
-        return base[3] >= '1' && base[3] <= '9';
+    if (base.size() < 4 || (base.compare(0, 3, "COM") != 0 && base.compare(0, 3, "LPT") != 0)) return false;
+    const std::string number = base.substr(3);
+    if (number.size() == 1 && number[0] >= '1' && number[0] <= '9') return true;
+    // Windows reserves COM and LPT with a superscript 1, 2 or 3 too: those digits in code page
+    // 949 and, for a system on code page 1252, in that one.
+    static const char* const kSuperscripts[] = {"\xA9\xF6", "\xA9\xF7", "\xA9\xF8", "\xB9", "\xB2", "\xB3"};
+    for (const char* digit : kSuperscripts) {
+        if (number == digit) return true;
     }
     return false;
+}
+
+bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+
+bool IsTrailByte(unsigned char byte)
+{
+    return (byte >= 0x41 && byte <= 0x5A) || (byte >= 0x61 && byte <= 0x7A) || (byte >= 0x81 && byte <= 0xFE);
+}
+
+// Every lead byte of code page 949 has its second byte inside the same name; a lone lead byte
+// would swallow the separator or the end when Windows converts the name.
+bool HasWholeCharacters(const std::string& component)
+{
+    for (std::size_t i = 0; i < component.size(); ++i) {
+        if (!IsLeadByte(static_cast<unsigned char>(component[i]))) continue;
+        if (i + 1 >= component.size() || !IsTrailByte(static_cast<unsigned char>(component[i + 1]))) return false;
+        ++i;
+    }
+    return true;
 }
 
 // One name between separators. In code page 949 none of the bytes tested here can be the
@@ -40,7 +65,7 @@ bool IsSafeComponent(const std::string& component)
     }
     const char last = component.back();
     if (last == '.' || last == ' ') return false;
-    return !IsReservedDeviceName(component);
+    return HasWholeCharacters(component) && !IsReservedDeviceName(component);
 }
 
 } // namespace

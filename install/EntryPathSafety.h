@@ -8,7 +8,7 @@
 // an empty file name; an absolute, rooted or share path; a drive letter or any ":" (also an
 // alternate data stream); an empty, "." or ".." component (so no leading, trailing or doubled
 // "/"); a "\" or a "/" inside the file name; a control character or one of < > " | ? *; a
-// reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$, CONOUT$), also with an
-// extension ("nul.txt"); a component ending in "." or a blank. Bytes of double-byte
-// characters (code page 949) are fine.
+// reserved device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, COM and LPT with a superscript
+// digit, CONIN$, CONOUT$), also with an extension ("nul.txt"); a component ending in "." or a
+// blank; a lead byte of code page 949 without its second byte. Double-byte characters are fine.
 bool IsSafeEntryPath(const std::string& subFolder, const std::string& fileName);

@@ -7,12 +7,15 @@
 
 namespace {
 
-std::string ReplaceDots(const std::string& text, const char* replacement)
+// Only the file-name part changes, so the name stays in the file's own folder; a name without a
+// dot would otherwise be its own backup.
+std::string MarkFileName(const std::string& fileName, const char* marker)
 {
+    if (fileName.find('.') == std::string::npos) return fileName + marker;
     std::string out;
-    for (char c : text) {
+    for (char c : fileName) {
         if (c == '.') {
-            out += replacement;
+            out += marker;
         } else {
             out += c;
         }
@@ -52,12 +55,26 @@ std::string CFileListEntry::RelativePath() const
 
 std::string CFileListEntry::BackupName() const
 {
-    return ReplaceDots(RelativePath(), ".x");
+    const std::string folder = m_subFolder.empty() ? std::string() : m_subFolder + "/";
+    return folder + MarkFileName(m_fileName, ".x");
 }
 
 std::string CFileListEntry::StagingName() const
 {
-    return ReplaceDots(RelativePath(), ".xx");
+    const std::string folder = m_subFolder.empty() ? std::string() : m_subFolder + "/";
+    return folder + MarkFileName(m_fileName, ".xx");
+}
+
+std::vector<std::string> CFileListEntry::FolderLevels() const
+{
+    std::vector<std::string> levels;
+    std::string level = m_subFolder;
+    for (char& c : level)
+        if (c == '/') c = '\\';
+    for (std::size_t i = 0; i < level.size(); ++i)
+        if (level[i] == '\\') levels.push_back(level.substr(0, i));
+    if (!level.empty()) levels.push_back(level);
+    return levels;
 }
 
 int VersionNumber(const std::string& dotted)

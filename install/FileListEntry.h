@@ -6,8 +6,10 @@
 // Each field runs from the cursor up to the next comma, and the cursor moves past that comma.
 // A field with no comma after it reads as empty and the cursor returns to the start of the
 // line, so a line missing commas reads its early fields again. Text after the fifth comma is
-// ignored. The install trims blanks around each field; the update keeps them.
+// ignored. Blanks around each field are trimmed, so that the install and the update address the
+// same file.
 #include <string>
+#include <vector>
 
 class CFileListEntry {
 public:
@@ -27,11 +29,15 @@ public:
     std::string ServerPath(const std::string& serverFolder) const;
     // "<subFolder>/<fileName>", or the file name alone; also the install's staged path.
     std::string RelativePath() const;
-    // The update's name for the old file while the new one downloads: every "." of the
-    // relative path becomes ".x" ("skin/main.bmp" -> "skin/main.xbmp").
+    // The update's name for the old file when it must be moved aside: every "." of the file
+    // name becomes ".x" ("skin/main.bmp" -> "skin/main.xbmp"; a folder keeps its dots), and a
+    // name without a dot gets ".x" appended ("LICENSE" -> "LICENSE.x").
     std::string BackupName() const;
-    // The update's name for an in-place file: every "." becomes ".xx".
+    // The update's name for a staged in-place file, the same way with ".xx".
     std::string StagingName() const;
+    // The folders to create for the sub-folder, outermost first, with "\" separators:
+    // "a/b/c" -> "a", "a\b", "a\b\c"; none without a sub-folder.
+    std::vector<std::string> FolderLevels() const;
 
     const std::string& Marker() const { return m_marker; }
     const std::string& FileName() const { return m_fileName; }

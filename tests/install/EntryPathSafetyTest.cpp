@@ -38,13 +38,16 @@ INSTANTIATE_TEST_SUITE_P(Kinds, UnsafeEntryPaths, ::testing::Values(
     PathCase{"", "CON"}, PathCase{"", "con"}, PathCase{"", "Prn"}, PathCase{"aux", "f"}, PathCase{"", "nul.txt"},
     PathCase{"", "NUL .txt"}, PathCase{"", "COM1"}, PathCase{"", "com9.log"}, PathCase{"", "LPT1"},
     PathCase{"x/lpt9/y", "f"}, PathCase{"", "CONIN$"}, PathCase{"", "conout$.x"},
+    PathCase{"", "COM\xa9\xf6"}, PathCase{"", "lpt\xa9\xf8.txt"}, PathCase{"com\xb2", "f"},
+    // a lead byte without its second byte, at the end or before a separator or a dot
+    PathCase{"", "a\xb0"}, PathCase{"d\xb0", "f"}, PathCase{"", "\xb0.txt"},
     // trailing dot or blank
     PathCase{"", "name."}, PathCase{"", "name "}, PathCase{"dir.", "f"}, PathCase{"a/dir ", "f"}));
 
 INSTANTIATE_TEST_SUITE_P(Names, SafeEntryPaths, ::testing::Values(
     PathCase{"", "Nuvra.exe"}, PathCase{"skin", "main.bmp"}, PathCase{"images/small", "main.bmp"},
     PathCase{"", ".hidden"}, PathCase{"", " lead"}, PathCase{"", "a..b"}, PathCase{"v1.0", "a.b.c"},
-    PathCase{"", "COM10"}, PathCase{"", "LPT"}, PathCase{"", "console.txt"}, PathCase{"nulx", "auxiliary"},
+    PathCase{"", "COM10"}, PathCase{"", "LPT"}, PathCase{"", "COM\xa9\xf9"}, PathCase{"", "console.txt"}, PathCase{"nulx", "auxiliary"},
     PathCase{"", "\xb4\xa9\xba\xea\xb6\xf3.txt"},
     PathCase{"\xb8\xf0\xb8\xa3\xba\xa7 \xb4\xa9\xba\xea\xb6\xf3", "\xb8\xf0\xb8\xa3\xba\xa7.exe"},
     // double-byte characters whose trail bytes are ASCII letters

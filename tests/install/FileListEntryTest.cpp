@@ -91,8 +91,16 @@ INSTANTIATE_TEST_SUITE_P(Entries, FileListEntryNames, ::testing::Values(
     NameCase{"skin", "main.bmp", "Nuvra/skin/main.bmp", "skin/main.bmp", "skin/main.xbmp", "skin/main.xxbmp"},
     NameCase{"images/small", "main.bmp", "Nuvra/images/small/main.bmp", "images/small/main.bmp",
              "images/small/main.xbmp", "images/small/main.xxbmp"},
-    NameCase{"v1.0", "a.b.c", "Nuvra/v1.0/a.b.c", "v1.0/a.b.c", "v1.x0/a.xb.xc", "v1.xx0/a.xxb.xxc"},
-    NameCase{"", "README", "Nuvra/README", "README", "README", "README"}));
+    // A dotted folder keeps its name; a name without a dot is never its own backup.
+    NameCase{"v1.0", "a.b.c", "Nuvra/v1.0/a.b.c", "v1.0/a.b.c", "v1.0/a.xb.xc", "v1.0/a.xxb.xxc"},
+    NameCase{"", "README", "Nuvra/README", "README", "README.x", "README.xx"}));
+
+TEST(FileListEntry, FolderLevelsOutermostFirst)
+{
+    EXPECT_EQ((std::vector<std::string>{"a", "a\\b", "a\\b\\c"}),
+              CFileListEntry::Read("x,f,1,a/b/c,,", Blanks::Trim).FolderLevels());
+    EXPECT_TRUE(CFileListEntry::Read("x,f,1,,,", Blanks::Trim).FolderLevels().empty());
+}
 
 struct VersionCase {
     const char* text;

@@ -1,0 +1,43 @@
+#include "install/ReleaseListCheck.h"
+
+#include "install/FieldCursor.h"
+#include "install/FileListEntry.h"
+
+bool IsDottedNumber(const std::string& text)
+{
+    const std::string trimmed = CFieldCursor::Trimmed(text);
+    bool digit = false;
+    for (char c : trimmed) {
+        if (c >= '0' && c <= '9') {
+            digit = true;
+        } else if (c != '.') {
+            return false;
+        }
+    }
+    return digit;
+}
+
+bool IsPlainListText(const std::string& text)
+{
+    for (char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '"') return false;
+    }
+    return true;
+}
+
+std::string ListVersion(const std::vector<std::string>& lines)
+{
+    return lines.size() < 2 ? std::string() : CFieldCursor::Trimmed(lines[1]);
+}
+
+bool IsReleaseList(const std::vector<std::string>& lines)
+{
+    if (lines.size() < 3 || !IsPlainListText(lines[0]) || !IsPlainListText(lines[1]) ||
+        !IsDottedNumber(lines[1]))
+        return false;
+    for (std::size_t i = 2; i < lines.size(); ++i) {
+        if (CFileListEntry::Read(lines[i], CFileListEntry::Blanks::Trim).IsEntry()) return true;
+    }
+    return false;
+}
