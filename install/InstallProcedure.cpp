@@ -6,6 +6,7 @@
 #include "install/EntryPathSafety.h"
 #include "install/FileListEntry.h"
 #include "install/InstallDlg.h"
+#include "install/ReleaseListCheck.h"
 #include "res/resource.h"
 #include <algorithm>
 #include <climits>
@@ -16,6 +17,13 @@ namespace {
 const char kStagingFolder[] = "tempZUM";
 // Where the old product folder waits until the new one is complete.
 const char kAsideSuffix[] = ".old";
+// Where a staged tree that cannot be moved is copied before it takes the product folder's name.
+const char kCopySuffix[] = ".new";
+
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 CFileListEntry EntryAt(const std::vector<std::string>& lines, size_t index)
 {
@@ -39,17 +47,6 @@ int CInstallProcedure::SizingStep(size_t lines)
     return std::max(1, static_cast<int>(100 / (lines - 2)));
 }
 
-std::vector<std::string> CInstallProcedure::FolderLevels(const std::string& subFolder)
-{
-    std::vector<std::string> levels;
-    std::string level = subFolder;
-    std::replace(level.begin(), level.end(), '/', '\\');
-    for (size_t i = 0; i < level.size(); ++i)
-        if (level[i] == '\\') levels.push_back(level.substr(0, i));
-    if (!level.empty()) levels.push_back(level);
-    return levels;
-}
-
 bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 {
     for (size_t i = 2; i < lines.size(); ++i) {
@@ -62,14 +59,24 @@ bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 int CInstallProcedure::Run()
 {
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
+    m_installDir = m_dlg.m_strInstallDir;
+    m_productFolder = m_installDir + "\\" + product;
+    RecoverInterruptedReplace();
+
     std::vector<std::string> lines;
     if (!m_dlg.m_downloadManager.GetFileList(product, lines)) return 1;
-    // Without title and version there is nothing to hand the product; names from the network
-    // that would leave the staging or product folder end the run before anything is written.
-    if (lines.size() < 2 || !AllEntriesSafe(lines)) return 1;
+    // Only a list shaped like a release counts, and names from the network that would leave the
+    // staging or product folder end the run before anything is written. Title and version must
+    // reach the product whole: a command line that cannot hold them fails now, not after the
+    // product folder was replaced.
+    const std::string version = ListVersion(lines);
+    if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
+        CInstallDlg::ProductCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0])
+            .empty())
+        return 1;
     m_dlg.m_downloadManager.AttachProgressSink(&m_dlg.m_transferSink);
     m_dlg.m_strTitle = lines[0];
-    m_dlg.m_strVersion = lines[1];
+    m_dlg.m_strVersion = version;
     if (!m_dlg.m_downloadManager.PrepareTransfers()) return 1;
 
     // Component information: count the entries and ask the server for their sizes.
@@ -94,8 +101,6 @@ int CInstallProcedure::Run()
     m_dlg.m_progressTotal.SetStep(5);
     m_dlg.m_progressTotal.StepIt();
 
-    m_installDir = m_dlg.m_strInstallDir;
-    m_productFolder = m_installDir + "\\" + product;
     CCurrentDirectoryScope current;
     CreateDirectoryA(m_installDir.c_str(), nullptr);  // fails harmlessly when it exists
     if (!current.Enter(m_installDir)) return 1;
@@ -110,6 +115,7 @@ int CInstallProcedure::Run()
 
     if (!StageFiles(lines, fileCount)) {
         CFileOpEngine engine;
+        engine.SetOwner(m_dlg.GetSafeHwnd());
         current.Enter(m_installDir);
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
         return 1;
@@ -149,7 +155,7 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (entry.IsEntry() && !entry.SubFolder().empty())
-            for (const std::string& level : FolderLevels(entry.SubFolder()))
+            for (const std::string& level : entry.FolderLevels())
                 CreateDirectoryA(level.c_str(), nullptr);  // an existing level is fine
         m_dlg.m_progressFile.StepIt();
     }
@@ -170,42 +176,68 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
     return true;
 }
 
+void CInstallProcedure::RecoverInterruptedReplace()
+{
+    // A run killed while it swapped the folders left the earlier installation aside: without a
+    // product folder it is the only copy and comes back; beside a complete product folder it is
+    // a leftover, deleted like any other old installation. A half copy is ours alone.
+    const std::string aside = m_productFolder + kAsideSuffix;
+    const std::string copy = m_productFolder + kCopySuffix;
+    if (Exists(copy)) {
+        CFileOpEngine leftover;
+        leftover.SetAskReadOnly(false);
+        leftover.Delete(copy);
+    }
+    if (!Exists(aside)) return;
+    CFileOpEngine engine;
+    engine.SetOwner(m_dlg.GetSafeHwnd());
+    if (!Exists(m_productFolder)) {
+        engine.Rename(aside, m_productFolder);
+    } else if (engine.CanDelete(aside)) {
+        engine.Delete(aside);
+    }
+}
+
 bool CInstallProcedure::ReplaceProductFolder()
 {
     // The old product folder is only moved aside until the new one is complete, so a failed
-    // copy leaves the earlier installation as it was.
+    // copy leaves the earlier installation as it was. At every moment one of the two is whole
+    // under a name RecoverInterruptedReplace knows.
     const std::string aside = m_productFolder + kAsideSuffix;
     CFileOpEngine engine;
-    if (GetFileAttributesA(aside.c_str()) != INVALID_FILE_ATTRIBUTES) {
-        CFileOpEngine leftover;  // our own remains of an interrupted run
-        leftover.SetAskReadOnly(false);
-        leftover.Delete(aside);
-    }
-    bool hadProduct = GetFileAttributesA(m_productFolder.c_str()) != INVALID_FILE_ATTRIBUTES;
-    if (hadProduct && !engine.Rename(m_productFolder, aside)) {
-        // In use or locked: nothing was replaced, so nothing is lost either.
+    engine.SetOwner(m_dlg.GetSafeHwnd());
+    bool hadProduct = Exists(m_productFolder);
+    if (hadProduct && (Exists(aside) || !engine.Rename(m_productFolder, aside))) {
+        // In use or locked, or the user kept the last leftover: nothing was replaced, so
+        // nothing is lost either.
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
         return false;
     }
-    // The staged tree becomes the product folder: moved in one step on the same volume, copied
-    // where that cannot be done.
+    // The staged tree becomes the product folder: moved in one step on the same volume, or
+    // copied beside it and then renamed, so a product folder is never half copied.
     bool moved = MoveFileA(kStagingFolder, m_productFolder.c_str()) != FALSE;
-    if (!moved) CreateDirectoryA(m_productFolder.c_str(), nullptr);
-    if (!moved && !engine.Copy(kStagingFolder, m_productFolder)) {
-        CFileOpEngine cleanup;
-        cleanup.SetAskReadOnly(false);
-        cleanup.Delete(m_productFolder);
-        if (hadProduct) cleanup.Rename(aside, m_productFolder);
-        cleanup.Delete(kStagingFolder);
-        return false;
+    if (!moved) {
+        const std::string copy = m_productFolder + kCopySuffix;
+        CFileOpEngine copier;
+        moved = copier.Copy(kStagingFolder, copy) && MoveFileA(copy.c_str(), m_productFolder.c_str());
+        if (!moved) {
+            CFileOpEngine cleanup;
+            cleanup.SetAskReadOnly(false);
+            cleanup.Delete(copy);
+            if (hadProduct) cleanup.Rename(aside, m_productFolder);
+            cleanup.Delete(kStagingFolder);
+            return false;
+        }
     }
     // The earlier installation goes now; read-only files in it are asked about, and what the
     // user keeps stays in the folder aside.
     if (hadProduct) {
         CFileOpEngine old;
+        old.SetOwner(m_dlg.GetSafeHwnd());
         if (old.CanDelete(aside)) old.Delete(aside);
     }
     CFileOpEngine staging;
+    staging.SetOwner(m_dlg.GetSafeHwnd());
     if (staging.CanDelete(kStagingFolder)) staging.Delete(kStagingFolder);
     return true;
 }

@@ -19,13 +19,12 @@ public:
 
     // The sizing step of the upper bar for a list of `lines` lines: 100 per entry line, at least 1.
     static int SizingStep(size_t lines);
-    // The folders to create for a "/"-separated sub-folder, outermost first: "a/b" -> "a", "a\b".
-    static std::vector<std::string> FolderLevels(const std::string& subFolder);
     // Every entry names a safe path (the list comes from the network).
     static bool AllEntriesSafe(const std::vector<std::string>& lines);
 
 private:
     bool StageFiles(const std::vector<std::string>& lines, int fileCount);
+    void RecoverInterruptedReplace();
     bool ReplaceProductFolder();
     void CreateShortcuts();
 

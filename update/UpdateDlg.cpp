@@ -83,6 +83,10 @@ void CUpdateDlg::OnClose()
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
         break;
     default:
+        // Closed by the user while the worker runs: the window goes at once, even while a
+        // stalled transfer holds the worker until its time-out; the file being fetched stays
+        // as it was.
+        ShowWindow(m_hWnd, SW_HIDE);
         break;
     }
     StopWorker();

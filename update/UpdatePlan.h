@@ -5,22 +5,27 @@
 #include "install/FileListEntry.h"
 
 #include <cstddef>
+#include <set>
 #include <string>
 #include <vector>
 
 class CUpdatePlan {
 public:
     enum class Verdict {
-        Ready,          // run the items in order
-        NoVersionLine,  // fewer than two lines: nothing to record, so nothing is done
-        UnsafeEntry,    // a newer entry names something outside the product folder
+        Ready,        // run the items in order
+        NotARelease,  // no plain title, dotted version and entry (a web page, a cut file)
+        UnsafeEntry,  // a newer entry names something outside the product folder
     };
 
     // One entry line (lines 2 and later, in order). Skipped lines are kept too: the bar steps
     // for them as well.
     struct Item {
         bool update = false;  // a valid entry whose version is above the installed one
+        bool safe = false;    // an entry whose names may be used on disk (to repair, say)
         CFileListEntry entry;
+        // The entry's backup and staging names, made distinct from every path the list names.
+        std::string backup;
+        std::string staging;
     };
 
     // The bar runs 0..100: 5 once the list is in, then one step per line while it is below 90,
@@ -29,15 +34,17 @@ public:
     static constexpr int kStepLimit = 90;
 
     // lines: the file list as fetched; installedVersion: the recorded version (empty or not a
-    // number counts as 0). Entries are read without trimming; versions compare as whole numbers
-    // (VersionNumber), and only a greater one is updated.
+    // number counts as 0). Entries are read with their blanks trimmed, as the install reads
+    // them; versions compare as whole numbers (VersionNumber), and only a greater one is updated.
     static CUpdatePlan Make(const std::vector<std::string>& lines, const std::string& installedVersion);
 
     Verdict GetVerdict() const { return m_verdict; }
-    // Line 1, the version the list describes; recorded after a successful run.
+    // Line 1 trimmed, the version the list describes; recorded after a successful run.
     const std::string& NewVersion() const { return m_newVersion; }
     const std::vector<Item>& Items() const { return m_items; }
     std::size_t UpdateCount() const;
+    // Whether the list names this path (below the installation folder, "/" or "\\", any case).
+    bool Names(const std::string& path) const;
 
     // The step for the entry loop: 80 / (number of lines - 2), at least 1.
     int ProgressStep() const;
@@ -45,8 +52,9 @@ public:
     static bool StepsAfterEntry(int position) { return position < kStepLimit; }
 
 private:
-    Verdict m_verdict = Verdict::NoVersionLine;
+    Verdict m_verdict = Verdict::NotARelease;
     std::string m_newVersion;
     std::size_t m_lineCount = 0;
     std::vector<Item> m_items;
+    std::set<std::string> m_listed;  // name keys of every entry's relative path
 };

@@ -2,11 +2,14 @@
 
 #include "fileops/FileOpEngine.h"
 #include "framework/CurrentDirectoryScope.h"
+#include "framework/Handles.h"
 #include "framework/StringTable.h"
 #include "res/resource.h"
 #include "update/UpdateDlg.h"
+#include "net/DownloadPaths.h"
 #include "update/UpdatePlan.h"
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,46 +22,74 @@ bool Exists(const std::string& path)
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Replaces one file below the current directory, which is the installation folder. False when
-// its download failed; the installed file is then as it was before.
-bool UpdateFile(CDownloadManager& downloads, const CFileListEntry& entry, const std::string& serverFolder)
+// Partial downloads of a killed run in one folder below the installation folder ("" for the
+// folder itself). They are ours alone, so they go without a question; a listed file never does.
+void DeletePartialDownloads(const std::string& folder, const CUpdatePlan& plan)
 {
-    // One level, relative to the installation folder; failing (or existing) is fine.
-    if (!entry.SubFolder().empty()) CreateDirectoryA((entry.SubFolder() + "/").c_str(), nullptr);
+    const std::string prefix = folder.empty() ? std::string() : folder + "/";
+    WIN32_FIND_DATAA found;
+    CFindHandle find(FindFirstFileA((prefix + kPartialDownloadPrefix + "*.tmp").c_str(), &found));
+    if (!find) return;  // none there, or no such folder yet
+    do {
+        const std::string name = found.cFileName;
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsPartialDownloadName(name)) continue;
+        if (plan.Names(prefix + name)) continue;
+        // One that cannot go now (held open by a scanner, say) goes in a later run.
+        DeleteFileA((prefix + name).c_str());
+    } while (FindNextFileA(find.get(), &found));
+}
+
+// Puts right what an interrupted earlier run left, before anything is replaced: a backup that is
+// the only copy of its file goes back under the file's name, an older backup goes (read-only
+// ones only with the user's consent), and partial downloads are deleted.
+void RepairInterruptedRun(const CUpdatePlan& plan, HWND owner)
+{
+    std::set<std::string> folders;
+    for (const CUpdatePlan::Item& item : plan.Items()) {
+        if (!item.safe) continue;
+        if (folders.insert(item.entry.SubFolder()).second) DeletePartialDownloads(item.entry.SubFolder(), plan);
+        if (item.entry.ReplacesInPlace() || !Exists(item.backup)) continue;
+        CFileOpEngine engine;
+        engine.SetOwner(owner);
+        if (!Exists(item.entry.RelativePath())) {
+            engine.Rename(item.backup, item.entry.RelativePath());
+        } else if (engine.CanDelete(item.backup)) {
+            engine.Delete(item.backup);
+        }
+    }
+}
+
+// Replaces one file below the current directory, which is the installation folder. False when
+// its download failed; the installed file is then as it was before. A kill at any moment leaves
+// the file under its own name, old or new.
+bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder,
+                HWND owner)
+{
+    const CFileListEntry& entry = item.entry;
+    // Failing (or existing) levels are fine: a missing one fails the download below.
+    for (const std::string& level : entry.FolderLevels()) CreateDirectoryA(level.c_str(), nullptr);
 
     const std::string relative = entry.RelativePath();
     const std::string serverPath = entry.ServerPath(serverFolder);
     CFileOpEngine engine;
+    engine.SetOwner(owner);
 
     if (entry.ReplacesInPlace()) {
         // The staging name only lends its folder to the download: the new file replaces the
         // installed one in place, and the fetcher moves it there only once it is complete.
-        const std::string staging = entry.StagingName();
-        engine.Rename(staging, relative);  // a staged file is taken only where none is installed
-        if (downloads.DownloadFile(serverPath, staging)) return true;
-        if (engine.CanDelete(staging)) engine.Delete(staging);
+        engine.Rename(item.staging, relative);  // a staged file is taken only where none is installed
+        if (downloads.DownloadFile(serverPath, item.staging)) return true;
+        if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
         return false;
     }
 
-    const std::string backup = entry.BackupName();
-    // A backup without its file is the installed file itself, left by a run that stopped after
-    // moving it aside: put it back instead of deleting the only copy.
-    if (!Exists(relative) && Exists(backup)) engine.Rename(backup, relative);
-    if (engine.CanDelete(backup)) engine.Delete(backup);  // an older backup goes first
-    // Moved aside so that the new file can be written even while the old one is in use.
-    const bool movedAside = engine.Rename(relative, backup);
-
-    if (downloads.DownloadFile(serverPath, relative)) {
-        if (engine.CanDelete(backup)) engine.Delete(backup);
-        return true;
-    }
-    // When the old file could not be moved aside it is still in place: the failed download did
-    // not touch it, and nothing may be deleted or moved over it.
-    if (movedAside) {
-        if (engine.CanDelete(relative)) engine.Delete(relative);
-        engine.Rename(backup, relative);
-    }
-    return false;
+    // The new file replaces the old one in one step once it is complete; only a file in use is
+    // moved aside under its backup name for that.
+    bool movedAside = false;
+    if (!downloads.DownloadFile(serverPath, relative, item.backup, &movedAside)) return false;
+    // A backup still in use stays; the next run removes it.
+    if (movedAside && engine.CanDelete(item.backup)) engine.Delete(item.backup);
+    return true;
 }
 
 void SetStatus(const CUpdateDlg& dialog, UINT textId)
@@ -109,10 +140,12 @@ unsigned UpdateThreadProc(CWorkerDialog* worker)
         dialog->Finish(CUpdateDlg::kFailed);
         return 0;
     }
+    const HWND owner = dialog->GetSafeHwnd();  // question boxes never open behind the window
+    RepairInterruptedRun(plan, owner);
     SetStatus(*dialog, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());
     for (const CUpdatePlan::Item& item : plan.Items()) {
-        if (item.update && !UpdateFile(downloads, item.entry, serverFolder)) {
+        if (item.update && !UpdateFile(downloads, item, serverFolder, owner)) {
             // Files replaced by earlier entries stay replaced; the version stays the old one,
             // so the next update offers all of them again.
             installFolder.Leave();

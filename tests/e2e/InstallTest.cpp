@@ -3,6 +3,7 @@
 #include "res/resource.h"
 #include <shlobj.h>
 #include <fstream>
+#include <tuple>
 #include <sstream>
 
 namespace {
@@ -205,6 +206,7 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
         {"404", CHttpFault::Status(404)},
         {"short body", CHttpFault::ShortBody(100)},
         {"dropped connection", CHttpFault::DropMidBody(1000)},
+        {"stalled transfer", CHttpFault::StallMidBody(1000)},
     };
     // An earlier installation, byte for byte.
     std::vector<CReleaseFile> old = {{"", "Nuvra.exe", "old program"}, {"doc", "old.txt", "old doc"}};
@@ -223,7 +225,8 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartInstall());
         std::string text;
-        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+        // A stalled transfer fails at its time-out, about a minute.
+        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 120000));
         EXPECT_EQ(kError106, text);
         ASSERT_TRUE(Driver().WaitForExit(10000));
         EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
@@ -316,7 +319,8 @@ TEST_F(Install, UnsafeEntriesEndTheRunBeforeAnythingIsWritten)
         "x,evil.exe,1,C:/Windows,,",  "x,C:evil.exe,1,,,",            "x,evil.exe,1,/abs,,",
         "x,evil.exe,1,//server/share,,", "x,a\\..\\..\\evil.exe,1,,,", "x,nul,1,,,",
         "x,evil.exe,1,con,,",         "x,file.txt:stream,1,,,",       "x,evil.exe,1,dir.,,",
-        "x,ev?l.exe,1,,,",            "x,evil.exe,1,a//b,,",
+        "x,ev?l.exe,1,,,",            "x,evil.exe,1,a//b,,",          "x,COM\xa9\xf6,1,,,",
+        "x,lpt\xa9\xf8.txt,1,,,",     "x,a\xb0,1,,,",
     };
     CreateDirectoryA(InstallDir().c_str(), nullptr);
     CreateDirectoryA(ProductDir().c_str(), nullptr);
@@ -343,17 +347,94 @@ TEST_F(Install, UnsafeEntriesEndTheRunBeforeAnythingIsWritten)
     }
 }
 
-TEST_F(Install, CommandLineTooLongForItsBufferIsRefused)
+TEST_F(Install, ListsThatAreNoReleaseChangeNothing)
 {
-    std::vector<CReleaseFile> files = {SampleProduct()};
-    Publish(std::string(200, 'T'), "1.0.0", files);
+    struct Case {
+        const char* name;
+        std::string list;
+    } cases[] = {
+        // A captive portal's page served with status 200, over an installation without a record.
+        {"login page", "<html>\r\n<head><title>Login</title></head>\r\n<body>Sign in</body>\r\n</html>\r\n"},
+        {"no entries", std::string(kTitle) + "\r\n1.0.0\r\n,skipped.dll,1,,,\r\n"},
+        // Quotes would reach the product's command line and name another folder.
+        {"quoted version", std::string(kTitle) + "\r\n1.0\" -t\"Injected\" -d\"C:\\users\r\nx,Nuvra.exe,1,,,\r\n"},
+        {"title too long for the command line", std::string(200, 'T') + "\r\n1.0.0\r\nx,Nuvra.exe,1,,,\r\n"},
+        {"very long title", std::string(100000, 'T') + "\r\n1.0.0\r\nx,Nuvra.exe,1,,,\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(InstallDir());
+        CreateDirectoryA(InstallDir().c_str(), nullptr);
+        CreateDirectoryA(ProductDir().c_str(), nullptr);
+        std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
+        WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
+        WriteServerFile("update/Nuvra/_nuvr_file_list.lst", c.list);
+        WriteServerFile("update/Nuvra/Nuvra.exe", SampleProduct().content);
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        std::string text;
+        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+        EXPECT_EQ(kError106, text);
+        ASSERT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_EQ(2u, RequestPaths().size());
+        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
+        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+        EXPECT_TRUE(SampleLog(1, 500).empty());
+    }
+}
+
+TEST_F(Install, InterruptedRunIsFinishedOrUndoneByTheNextRun)
+{
+    // A run killed while it downloads leaves the earlier installation as it was.
+    CreateDirectoryA(InstallDir().c_str(), nullptr);
+    CreateDirectoryA(ProductDir().c_str(), nullptr);
+    std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
+    Publish(kTitle, "1.0.0", Release());
+    Server().SetFault("/update/Nuvra/res/skin/main.bmp", CHttpFault::StallMidBody(1000));
     ASSERT_NE(nullptr, StartInstall());
-    std::string text;
-    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
-    EXPECT_EQ(kError106, text);
-    ASSERT_TRUE(Driver().WaitForExit(10000));
-    ExpectInstalled(files);
-    EXPECT_TRUE(SampleLog(1, 1000).empty());
+    for (int i = 0; i < 600 && RequestPaths().size() < 2 + Release().size() + 3; ++i) Sleep(50);
+    Sleep(500);
+    ASSERT_TRUE(Driver().Kill());
+    EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
+    Server().ClearFaults();
+
+    // States a kill while the folders are swapped leaves: the next run undoes or finishes the
+    // swap first, even when it goes no further (here the list is missing).
+    DeleteFileA(Work("server/update/Nuvra/_nuvr_file_list.lst").c_str());
+    struct Case {
+        const char* name;
+        bool product, aside, copy;
+        const char* expected;  // Nuvra.exe afterwards
+    } cases[] = {
+        {"only the old installation aside", false, true, false, "aside"},
+        {"both, and a half copy", true, true, true, "product"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(InstallDir());
+        CreateDirectoryA(InstallDir().c_str(), nullptr);
+        for (auto [present, suffix, content] : {std::tuple{c.product, "", "product"}, std::tuple{c.aside, ".old", "aside"},
+                                                std::tuple{c.copy, ".new", "half"}}) {
+            if (!present) continue;
+            CreateDirectoryA((ProductDir() + suffix).c_str(), nullptr);
+            std::ofstream(ProductDir() + suffix + "\\Nuvra.exe", std::ios::binary) << content;
+        }
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, nullptr, 60000));
+        ASSERT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_EQ(c.expected, ReadFile(ProductDir() + "\\Nuvra.exe"));
+        EXPECT_FALSE(FileExists(ProductDir() + ".old"));
+        EXPECT_FALSE(FileExists(ProductDir() + ".new"));
+    }
+
+    // With the server mended, the interrupted installation completes.
+    Publish(kTitle, "1.0.0", Release());
+    m_driver = std::make_unique<CUpdaterDriver>();
+    ASSERT_NE(nullptr, StartInstall());
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    ExpectInstalled(Release());
 }
 
 TEST_F(Install, ChangeAddsMorvelToTheChosenFolder)

@@ -141,6 +141,8 @@ TEST_F(Startup, VersionListFailuresEndInMessage106)
         {"refusing in upper case", "0,Nuvra,1.0.0,,NO,\n"},
         {"comments only", "# nothing\r\n# here\r\n"},
         {"selectors all non-zero", "1,a,b,c,,\n2,a,b,c,,\n"},
+        // Saved by Notepad: the mark must not hide the first record.
+        {"refusing record behind a byte-order mark", "\xEF\xBB\xBF" "0,Nuvra,1.0.0,,no,\r\n0,Nuvra,1.0.0,,yes,\r\n"},
         {"missing list", nullptr},
     };
     for (const Case& c : cases) {

@@ -61,9 +61,9 @@ protected:
     // A file list with these entry lines as they are, and the files for the given server paths
     // below /update/Nuvra/.
     void PublishList(const std::string& version, const std::vector<std::string>& entryLines,
-                     const Files& serverFiles = {})
+                     const Files& serverFiles = {}, const std::string& start = std::string())
     {
-        std::string list = std::string(kTitle) + "\r\n" + version + "\r\n";
+        std::string list = start + kTitle + "\r\n" + version + "\r\n";
         for (const std::string& line : entryLines) list += line + "\r\n";
         WriteServerFile("update/Nuvra/_nuvr_file_list.lst", list);
         for (const auto& file : serverFiles) WriteServerFile("update/Nuvra/" + file.first, file.second);
@@ -80,7 +80,8 @@ protected:
     std::string FinalMessage(const std::string& caption)
     {
         std::string text;
-        EXPECT_TRUE(Driver().Answer(caption, IDOK, &text, 60000)) << "no message box captioned " << caption;
+        // Long enough for a stalled transfer to reach its time-out.
+        EXPECT_TRUE(Driver().Answer(caption, IDOK, &text, 120000)) << "no message box captioned " << caption;
         EXPECT_TRUE(Driver().WaitForExit(20000));
         return text;
     }
@@ -124,6 +125,25 @@ protected:
             if (!starts.empty() || std::chrono::steady_clock::now() >= deadline) return starts;
             Sleep(50);
         }
+    }
+
+    // Waits until the server was asked for `path` (below /update/Nuvra/).
+    bool WaitForRequest(const std::string& path, DWORD timeoutMs = 30000) const
+    {
+        for (DWORD waited = 0; waited < timeoutMs; waited += 50) {
+            for (const std::string& requested : RequestPaths())
+                if (requested == "/update/Nuvra/" + path) return true;
+            Sleep(50);
+        }
+        return false;
+    }
+
+    // Partial downloads ("nvw*.tmp") in the product folder.
+    size_t PartialDownloads() const
+    {
+        const std::vector<std::string> names = ProductFolder();
+        return std::count_if(names.begin(), names.end(),
+                             [](const std::string& n) { return n.rfind("nvw", 0) == 0 && n.size() > 4 && n.substr(n.size() - 4) == ".tmp"; });
     }
 
     // Whether the product was started: a start that comes after the program ended still shows.
@@ -218,16 +238,91 @@ TEST_F(Update, NewEntryInANewFolderAndARunningProductAreUpdated)
     EXPECT_EQ("2.0.0", Version());
 }
 
-TEST_F(Update, ListOfTitleAndVersionOnlyStillSucceeds)
+TEST_F(Update, EntriesOfEveryShapeAreReplacedInTheirOwnPlace)
 {
-    Install({{"a.dll", "old a"}}, "1.0.0");
-    PublishList("1.0.1", {});
+    // A name without a dot, a backup name that is another listed file, blank padding, a dotted
+    // folder with an ordinary and an in-place entry, a new nested folder; a list saved with a
+    // byte-order mark.
+    Install({{"LICENSE", "old licence"}, {"skin/main.bmp", "old bmp"}, {"skin/main.xbmp", "old xbmp"},
+             {"images/main.bmp", "old padded"}, {"lib/v1.2/core.dll", "old core"}, {"lib/v1.2/skin.dat", "old skin"}},
+            "1.0.0");
+    const Files fresh = {{"LICENSE", "new licence"},         {"skin/main.bmp", "new bmp"},
+                         {"skin/main.xbmp", "new xbmp"},     {"images/main.bmp", "new padded"},
+                         {"lib/v1.2/core.dll", "new core"},  {"lib/v1.2/skin.dat", "new skin"},
+                         {"a/b/c/new.dat", "new nested"}};
+    PublishList("2.0.0",
+                {"x,LICENSE,2.0.0,,,", "x,main.bmp,2.0.0,skin,,", "x,main.xbmp,2.0.0,skin,,",
+                 "x, main.bmp ,2.0.0, images ,,", "x,core.dll,2.0.0,lib/v1.2,,", "x,skin.dat,2.0.0,lib/v1.2,A,",
+                 "x,new.dat,2.0.0,a/b/c,,"},
+                fresh, "\xEF\xBB\xBF");
+
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
-    EXPECT_TRUE(FileRequests().empty());
-    EXPECT_EQ("1.0.1", Version());
-    EXPECT_EQ("old a", Installed("a.dll"));
-    EXPECT_EQ(std::vector<std::string>{ExpectedProductStart()}, ProductStarts());
+    for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
+    EXPECT_EQ((std::vector<std::string>{"LICENSE", "Nuvra.exe", "a", "images", "lib", "skin"}), ProductFolder());
+    EXPECT_EQ((std::vector<std::string>{"main.bmp", "main.xbmp"}), ProductFolder("skin"));
+    EXPECT_EQ((std::vector<std::string>{"core.dll", "skin.dat"}), ProductFolder("lib/v1.2"));
+    EXPECT_EQ("2.0.0", Version());
+}
+
+TEST_F(Update, KillMidDownloadLeavesEveryFileWholeAndTheNextRunFinishes)
+{
+    Install({{"a.dll", "old a"}, {"sub/c.dll", "old c"}, {"d.dll", "old d"}}, "1.0.0");
+    const Files fresh = {{"a.dll", Big("new a")}, {"Nuvra.exe", SampleProduct().content + "v2"},
+                         {"sub/c.dll", Big("new c")}, {"d.dll", Big("new d")}};
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,Nuvra.exe,1.1.0,,,", "x,c.dll,1.1.0,sub,,", "x,d.dll,1.1.0,,,"},
+                fresh);
+    // The checkpoint: the program itself, the second of four files, trickles in and stops.
+    Server().SetFault("/update/Nuvra/Nuvra.exe", CHttpFault::StallMidBody(3000));
+    ASSERT_NE(nullptr, StartUpdate());
+    ASSERT_TRUE(WaitForRequest("Nuvra.exe"));
+    for (int i = 0; i < 100 && PartialDownloads() == 0; ++i) Sleep(50);
+    ASSERT_TRUE(Driver().Kill());
+
+    // Every file is under its own name, with its old or its new bytes.
+    EXPECT_EQ(fresh[0].second, Installed("a.dll"));
+    EXPECT_EQ(SampleProduct().content, Installed("Nuvra.exe"));
+    EXPECT_EQ("old c", Installed("sub/c.dll"));
+    EXPECT_EQ("old d", Installed("d.dll"));
+    EXPECT_EQ(1u, PartialDownloads());
+    EXPECT_EQ("1.0.0", Version());
+
+    // The product still starts the next run, which cleans up and finishes the job.
+    Server().ClearFaults();
+    m_driver = std::make_unique<CUpdaterDriver>();
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "d.dll", "sub"}), ProductFolder());
+    EXPECT_EQ("1.1.0", Version());
+}
+
+TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowWaitsAndSaysNothing)
+{
+    // a.dll arrives at once; b.dll stalls for a few seconds, then breaks off.
+    Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.0");
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,"}, {{"a.dll", "new a"}, {"b.dll", Big("new b")}});
+    Server().SetFault("/update/Nuvra/b.dll", CHttpFault::StallMidBody(1000, std::chrono::seconds(4)));
+    HWND window = StartUpdate();
+    ASSERT_NE(nullptr, window);
+    ASSERT_TRUE(WaitForRequest("b.dll"));
+    Sleep(500);
+    // While it stalls the installed file stays under its own name.
+    EXPECT_EQ("old b", Installed("b.dll"));
+    EXPECT_FALSE(IsInstalled("b.xdll"));
+
+    PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
+    for (int i = 0; i < 100 && IsWindowVisible(window); ++i) Sleep(50);
+    EXPECT_FALSE(IsWindowVisible(window));
+    EXPECT_TRUE(Driver().IsRunning());  // waiting for the worker, not gone under it
+    EXPECT_TRUE(Driver().WaitForExit(30000));
+    // Not told, not recorded: the next update offers them again.
+    EXPECT_EQ(std::vector<std::string>{kQuestion136}, BoxTexts());
+    EXPECT_EQ("new a", Installed("a.dll"));
+    EXPECT_EQ("old b", Installed("b.dll"));
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "b.dll"}), ProductFolder());
+    EXPECT_EQ("1.0.0", Version());
+    EXPECT_FALSE(ProductStarted());
 }
 
 struct FaultCase {
@@ -284,7 +379,8 @@ TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
 INSTANTIATE_TEST_SUITE_P(Faults, UpdateFailure,
                          ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404)},
                                            FaultCase{"ShortBody", CHttpFault::ShortBody(100)},
-                                           FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000)}),
+                                           FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000)},
+                                           FaultCase{"StalledTransfer", CHttpFault::StallMidBody(2000)}),
                          [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(Update, FailedInPlaceDownloadKeepsTheInstalledFile)
@@ -439,40 +535,37 @@ TEST_F(Update, ClosingBeforeTheStartChangesNothing)
     }
 }
 
-TEST_F(UpdateWithReadOnlyFiles, ClosingWhileTheWorkerRunsWaitsForItAndSaysNothing)
+TEST_F(UpdateWithReadOnlyFiles, ReadOnlyQuestionIsModalToTheWindow)
 {
-    // The read-only question holds the worker mid-run; the user closes the window meanwhile.
+    // The read-only question holds the worker mid-run.
     Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.0");
     ASSERT_TRUE(SetFileAttributesA(ProductFile("a.dll").c_str(), FILE_ATTRIBUTE_READONLY));
     PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,"}, {{"a.dll", "new a"}, {"b.dll", "new b"}});
 
     HWND window = StartUpdate();
     ASSERT_NE(nullptr, window);
-    ASSERT_NE(nullptr, Driver().WaitForMessageBox(kReadOnlyCaption, 30000));
+    HWND box = Driver().WaitForMessageBox(kReadOnlyCaption, 30000);
+    ASSERT_NE(nullptr, box);
+    // Owned by the window, so it never opens behind it, and the window waits for the answer.
+    EXPECT_EQ(window, GetWindow(box, GW_OWNER));
 
-    // Enter and Escape, sent where a real key goes, do not end the window.
+    // Enter and Escape, sent where a real key goes, and Alt+F4 do not end the window.
     GUITHREADINFO info = {};
     info.cbSize = sizeof info;
     GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info);
     HWND focus = info.hwndFocus ? info.hwndFocus : window;
     for (WPARAM key : {VK_RETURN, VK_ESCAPE}) PostMessageW(focus, WM_KEYDOWN, key, 0);
-    Sleep(500);
-    EXPECT_TRUE(IsWindowVisible(window));
-
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sleep(500);
-    EXPECT_TRUE(Driver().IsRunning());  // waiting for the worker, not gone under it
-    ASSERT_TRUE(Driver().Answer(kReadOnlyCaption, IDYES));
-    // The worker still drives the bar and the status text; the closing window keeps serving it.
-    EXPECT_TRUE(Driver().WaitForExit(20000));
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(Driver().IsRunning());
 
-    // The update question and the read-only question only: no result message.
-    EXPECT_EQ((std::vector<std::string>{kQuestion136, "a.xdll is read olny. Do you want delete it?"}), BoxTexts());
+    ASSERT_TRUE(Driver().Answer(kReadOnlyCaption, IDYES));
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
     EXPECT_EQ("new a", Installed("a.dll"));
     EXPECT_EQ("new b", Installed("b.dll"));
     EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "b.dll"}), ProductFolder());
-    EXPECT_EQ("1.0.0", Version());  // not told, not recorded: the next update offers them again
-    EXPECT_FALSE(ProductStarted());
+    EXPECT_EQ("1.1.0", Version());
 }
 
 TEST_F(Update, UnsafeEntryFailsBeforeAnythingIsTouched)
@@ -512,6 +605,11 @@ TEST_F(Update, RunsThatCannotStartFailWithMessage106)
         {"list missing", true, Folder::Present, nullptr, true},
         {"list of one line", true, Folder::Present, "T\r\n", true},
         {"empty list", true, Folder::Present, "", true},
+        // What a captive portal or a hostile server serves with status 200.
+        {"login page", true, Folder::Present, "<html>\r\n<head><title>Login</title></head>\r\n</html>\r\n", true},
+        {"no entries", true, Folder::Present, "T\r\n1.1.0\r\n", true},
+        {"quoted version", true, Folder::Present, "T\r\n1.1\" -t\"Injected\" -d\"C:\\users\r\nx,a.dll,1.1.0,,,\r\n",
+         true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -81,6 +81,16 @@ bool CUpdaterDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode)
     return true;
 }
 
+bool CUpdaterDriver::Kill()
+{
+    // As a power cut or Task Manager would: no clean-up of any kind runs.
+    HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, m_processId);
+    if (!process) return false;
+    const bool killed = TerminateProcess(process, 9) && WaitForSingleObject(process, 10000) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return killed;
+}
+
 bool CUpdaterDriver::IsRunning() const
 {
     return m_process && WaitForSingleObject(m_process, 0) == WAIT_TIMEOUT;

@@ -29,6 +29,8 @@ public:
     bool Start(const std::string& commandLine, const std::string& currentDirectory);
     bool WaitForExit(DWORD timeoutMs, DWORD* exitCode = nullptr);
     bool IsRunning() const;
+    // Kills the program by its process id, at once.
+    bool Kill();
     DWORD ProcessId() const { return m_processId; }
 
     // A visible top-level window of the program with that caption.

@@ -57,7 +57,8 @@ INSTANTIATE_TEST_SUITE_P(Lists, UpdateSelection, ::testing::Values(
     SelectionCase{"not a number counts as 0", "beta", {"x,a.dll,1,,,", "x,b.dll,abc,,,"}, {"a.dll"}},
     SelectionCase{"no marker, blank line", "1.0.0", {",a.dll,9.0,,,", "", "x,b.dll,9.0.0,sub,,"}, {"sub/b.dll"}},
     SelectionCase{"missing last comma reads flag as empty", "1.0", {"x,Nuvra.exe,2.0,,B"}, {"Nuvra.exe"}},
-    SelectionCase{"no entries", "1.0.0", {}, {}}),
+    // Blanks are trimmed as the install trims them, so both address the same file.
+    SelectionCase{"blank padded", "1.0", {"x, main.bmp ,2.0, images ,,"}, {"images/main.bmp"}}),
     [](const ::testing::TestParamInfo<SelectionCase>& info) {
         std::string name = info.param.name;
         for (char& c : name)
@@ -65,18 +66,29 @@ INSTANTIATE_TEST_SUITE_P(Lists, UpdateSelection, ::testing::Values(
         return name;
     });
 
-TEST(UpdatePlan, LineOneIsTheVersionToRecord)
+TEST(UpdatePlan, LineOneTrimmedIsTheVersionToRecord)
 {
-    CUpdatePlan plan = CUpdatePlan::Make({"Title", "2.0.1"}, "1.0.0");
+    CUpdatePlan plan = CUpdatePlan::Make({"Title", " 2.0.1 ", "x,a.dll,1,,,"}, "1.0.0");
     EXPECT_EQ(Verdict::Ready, plan.GetVerdict());
     EXPECT_EQ("2.0.1", plan.NewVersion());
-    EXPECT_TRUE(plan.Items().empty());
 }
 
-TEST(UpdatePlan, ListWithoutVersionLineIsRefused)
+TEST(UpdatePlan, ListThatIsNoReleaseIsRefused)
 {
-    EXPECT_EQ(Verdict::NoVersionLine, CUpdatePlan::Make({}, "1.0.0").GetVerdict());
-    EXPECT_EQ(Verdict::NoVersionLine, CUpdatePlan::Make({"Title only"}, "1.0.0").GetVerdict());
+    for (const std::vector<std::string>& lines : std::vector<std::vector<std::string>>{
+             {}, {"Title only"}, {"Title", "2.0.1"}, {"<html>", "<head><title>Login</title></head>", "</html>"}})
+        EXPECT_EQ(Verdict::NotARelease, CUpdatePlan::Make(lines, "1.0.0").GetVerdict());
+}
+
+TEST(UpdatePlan, BackupAndStagingNamesNeverNameAListedFile)
+{
+    CUpdatePlan plan = CUpdatePlan::Make(
+        List({"x,main.bmp,2.0,skin,,", "x,main.xbmp,2.0,skin,,", "x,LICENSE,2,,,", "x,lib.dll,2,v1.2,A,"}), "1.0");
+    ASSERT_EQ(4u, plan.Items().size());
+    EXPECT_EQ("skin/main.xbmp.x", plan.Items()[0].backup);
+    EXPECT_EQ("skin/main.xxbmp", plan.Items()[0].staging);
+    EXPECT_EQ("LICENSE.x", plan.Items()[2].backup);
+    EXPECT_EQ("v1.2/lib.xxdll", plan.Items()[3].staging);
 }
 
 TEST(UpdatePlan, OrdinaryAndInPlaceEntriesKeepTheirFlags)
@@ -97,7 +109,7 @@ TEST(UpdatePlan, UnsafeNewerEntryRefusesTheWholeList)
     const char* unsafe[] = {
         "x,evil.dll,2.0,..,,",          "x,evil.dll,2.0,../..,,",     "x,..,2.0,,,",
         "x,evil.dll,2.0,C:/Windows,,",  "x,evil.dll,2.0,/abs,,",      "x,a\\..\\b.dll,2.0,,,",
-        "x,nul,2.0,,,",                 "x, padded.dll ,2.0,,,",      "x,evil.dll,2.0,sub/,,",
+        "x,nul,2.0,,,",                 "x,COM\xa9\xf6,2.0,,,",       "x,evil.dll,2.0,sub/,,",
     };
     for (const char* line : unsafe) {
         SCOPED_TRACE(line);
