@@ -92,6 +92,30 @@ protected:
         }
     }
 
+    // Over an earlier installation without a record, the list ends the run with 106 before any
+    // file is downloaded: only the two lists were fetched, nothing was staged or replaced.
+    void ExpectRefusedBeforeAnyDownload(const std::string& list)
+    {
+        RemoveTree(InstallDir());
+        CreateDirectoryA(InstallDir().c_str(), nullptr);
+        CreateDirectoryA(ProductDir().c_str(), nullptr);
+        std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
+        WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
+        WriteServerFile("update/Nuvra/_nuvr_file_list.lst", list);
+        WriteServerFile("update/Nuvra/Nuvra.exe", SampleProduct().content);
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        std::string text;
+        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
+        EXPECT_EQ(kError106, text);
+        ASSERT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_EQ(2u, RequestPaths().size());
+        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
+        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+        EXPECT_TRUE(SampleLog(1, 500).empty());
+    }
+
     void ExpectInstalled(const std::vector<CReleaseFile>& files)
     {
         for (const CReleaseFile& file : files) {
@@ -322,26 +346,9 @@ TEST_F(Install, UnsafeEntriesEndTheRunBeforeAnythingIsWritten)
         "x,ev?l.exe,1,,,",            "x,evil.exe,1,a//b,,",          "x,COM\xa9\xf6,1,,,",
         "x,lpt\xa9\xf8.txt,1,,,",     "x,a\xb0,1,,,",
     };
-    CreateDirectoryA(InstallDir().c_str(), nullptr);
-    CreateDirectoryA(ProductDir().c_str(), nullptr);
-    std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
     for (const char* entry : unsafe) {
         SCOPED_TRACE(entry);
-        WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
-        WriteServerFile("update/Nuvra/_nuvr_file_list.lst",
-                        std::string(kTitle) + "\r\n1.0.0\r\nx,Nuvra.exe,1,,,\r\n" + entry + "\r\n");
-        WriteServerFile("update/Nuvra/Nuvra.exe", "new program");
-        Server().ClearLog();
-        m_driver = std::make_unique<CUpdaterDriver>();
-        ASSERT_NE(nullptr, StartInstall());
-        std::string text;
-        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
-        EXPECT_EQ(kError106, text);
-        ASSERT_TRUE(Driver().WaitForExit(10000));
-        // Only the version list and the file list were fetched; nothing was staged or replaced.
-        EXPECT_EQ(2u, RequestPaths().size());
-        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
-        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+        ExpectRefusedBeforeAnyDownload(std::string(kTitle) + "\r\n1.0.0\r\nx,Nuvra.exe,1,,,\r\n" + entry + "\r\n");
         EXPECT_FALSE(FileExists("C:\\evil.exe"));
         EXPECT_FALSE(FileExists("C:\\Program Files\\evil.exe"));
     }
@@ -363,24 +370,7 @@ TEST_F(Install, ListsThatAreNoReleaseChangeNothing)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        RemoveTree(InstallDir());
-        CreateDirectoryA(InstallDir().c_str(), nullptr);
-        CreateDirectoryA(ProductDir().c_str(), nullptr);
-        std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
-        WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
-        WriteServerFile("update/Nuvra/_nuvr_file_list.lst", c.list);
-        WriteServerFile("update/Nuvra/Nuvra.exe", SampleProduct().content);
-        Server().ClearLog();
-        m_driver = std::make_unique<CUpdaterDriver>();
-        ASSERT_NE(nullptr, StartInstall());
-        std::string text;
-        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
-        EXPECT_EQ(kError106, text);
-        ASSERT_TRUE(Driver().WaitForExit(10000));
-        EXPECT_EQ(2u, RequestPaths().size());
-        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
-        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
-        EXPECT_TRUE(SampleLog(1, 500).empty());
+        ExpectRefusedBeforeAnyDownload(c.list);
     }
 }
 
