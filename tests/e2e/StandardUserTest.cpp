@@ -56,9 +56,11 @@ protected:
         E2EFixture::TearDown();
         RemoveTree(InstallDir());
         for (const std::wstring& link : ShortcutFiles()) DeleteFileW(link.c_str());
+        DeleteFileA(ProgramsFolder().c_str());  // a test's file in its place; the folder stays
     }
 
-    static std::string InstallDir() { return LocalAppData() + "\\Programs\\Morvel"; }
+    static std::string ProgramsFolder() { return LocalAppData() + "\\Programs"; }
+    static std::string InstallDir() { return ProgramsFolder() + "\\Morvel"; }
     static std::string ProductDir() { return InstallDir() + "\\Nuvra"; }
     static void RemoveTree(const std::string& path)
     {
@@ -172,6 +174,31 @@ TEST_F(StandardUser, InstallationTheyCannotWriteIsLeftAsItIs)
     CUpdaterDriver::Click(dialog, IDOK);
     EXPECT_TRUE(Driver().WaitForExit(20000));
     EXPECT_TRUE(Driver().MessageBoxes().empty());
+}
+
+TEST_F(StandardUser, FolderTheyCannotWriteEndsTheInstallBeforeAnyDownload)
+{
+    // A file where the per-user programs folder would be: the offered folder cannot be made.
+    const std::string programs = ProgramsFolder();
+    RemoveTree(programs);
+    HANDLE file = CreateFileA(programs.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    Publish(kTitle, "1.0.0", {SampleProduct("1.0.0")});
+
+    ASSERT_TRUE(RunAgain());
+    HWND dialog = Driver().WaitForWindow(kInstallCaption);
+    ASSERT_NE(nullptr, dialog);
+    EXPECT_EQ(InstallDir(), CUpdaterDriver::ControlText(dialog, IDC_INSTALL_DIR));
+    CUpdaterDriver::Click(dialog, IDC_INSTALL);
+    std::string text;
+    EXPECT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text));
+    EXPECT_EQ(kError106, text);
+    EXPECT_TRUE(Driver().WaitForExit(20000));
+
+    EXPECT_EQ(std::vector<std::string>{"/update/version.txt"}, RequestPaths());  // start-up's list only
+    EXPECT_FALSE(RecordExists("Nuvra"));
+    for (const std::wstring& link : ShortcutFiles()) EXPECT_FALSE(Exists(link));
 }
 
 struct ProbeCase {
