@@ -20,7 +20,7 @@ if ! locale -a 2>/dev/null | grep -qi '^ko_KR.utf8$'; then
   locale-gen >/dev/null
 fi
 
-# The shortcut test runs Wine with code page 1252, which needs the English UTF-8 locale.
+# The code page 1252 tests run Wine under the English UTF-8 locale.
 if ! locale -a 2>/dev/null | grep -qi '^en_US.utf8$'; then
   grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'en_US.UTF-8 UTF-8' >>/etc/locale.gen
   locale-gen >/dev/null
