@@ -1,7 +1,7 @@
 #include "fileops/ShortcutHelper.h"
 
-#include "fileops/PathText.h"
 #include "framework/Handles.h"
+#include "framework/TextConvert.h"
 
 #include <windows.h>
 #include <shlobj.h>
@@ -12,91 +12,107 @@
 
 namespace {
 
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) return std::wstring();
-    const int n = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (n <= 0) return std::wstring();
-    std::wstring wide(static_cast<std::size_t>(n), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], n);
-    return wide;
-}
-
 // A link name is a relative path below the special folder. Anything that could reach outside
 // it, or that the shell's file operation would expand as a pattern, is refused.
-bool IsPlainLinkName(const std::string& linkName)
+bool IsPlainLinkName(const std::wstring& linkName)
 {
-    if (linkName.empty() || linkName.find_first_of(":*?\"<>|/") != std::string::npos) return false;
-    std::string::size_type start = 0;
+    if (linkName.empty() || linkName.find_first_of(L":*?\"<>|/") != std::wstring::npos) return false;
+    std::wstring::size_type start = 0;
     for (;;) {
-        const std::string::size_type end = linkName.find('\\', start);
-        const std::string part = linkName.substr(start, end == std::string::npos ? end : end - start);
-        if (part.empty() || part == "." || part == "..") return false;
-        if (end == std::string::npos) return true;
+        const std::wstring::size_type end = linkName.find(L'\\', start);
+        const std::wstring part = linkName.substr(start, end == std::wstring::npos ? end : end - start);
+        if (part.empty() || part == L"." || part == L"..") return false;
+        if (end == std::wstring::npos) return true;
         start = end + 1;
     }
 }
 
-void CreateMissingFolders(const std::string& folder)
+// "C:\a\b" -> "C:\a"; "C:\a" -> "C:\"; no separator -> "".
+std::wstring ParentOf(const std::wstring& path)
 {
-    if (folder.empty() || ::GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
-    const std::string parent = ParentFolder(folder);
+    const std::wstring::size_type last = path.find_last_of(L"\\/");
+    if (last == std::wstring::npos) return std::wstring();
+    if (last == 2 && path[1] == L':') return path.substr(0, 3);
+    return path.substr(0, last);
+}
+
+void CreateMissingFolders(const std::wstring& folder)
+{
+    if (folder.empty() || ::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
+    const std::wstring parent = ParentOf(folder);
     if (parent != folder) CreateMissingFolders(parent);
-    ::CreateDirectoryA(folder.c_str(), nullptr);  // a failure shows when the link is saved
+    ::CreateDirectoryW(folder.c_str(), nullptr);  // a failure shows when the link is saved
 }
 
 } // namespace
 
+std::wstring CShortcutHelper::LinkPath(const std::wstring& linkName, int specialFolder)
+{
+    if (!IsPlainLinkName(linkName)) return std::wstring();
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, specialFolder, nullptr, SHGFP_TYPE_CURRENT, folder)) || !folder[0]) {
+        return std::wstring();
+    }
+    std::wstring path = folder;
+    if (path.back() != L'\\') path += L'\\';
+    return path + linkName + L".lnk";
+}
+
 std::string CShortcutHelper::LinkPath(const std::string& linkName, int specialFolder)
 {
-    if (!IsPlainLinkName(linkName)) return std::string();
-    char folder[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathA(nullptr, specialFolder, nullptr, SHGFP_TYPE_CURRENT, folder)) || !folder[0]) {
-        return std::string();
+    return AnsiPathFromWide(LinkPath(WideFromAnsi(linkName), specialFolder));
+}
+
+bool CShortcutHelper::CreateShortcut(const std::string& target, const std::wstring& linkName, int specialFolder,
+                                     const std::wstring& description, const std::string& iconFile, int iconIndex)
+{
+    CComScope com;
+    if (!com.ok()) return false;
+    const std::wstring linkPath = LinkPath(linkName, specialFolder);
+    if (linkPath.empty()) return false;
+
+    CComPtr<IShellLinkW> link;
+    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                  reinterpret_cast<void**>(link.put())))) {
+        return false;
     }
-    std::string path = folder;
-    if (path.back() != '\\') path += '\\';
-    return path + linkName + ".lnk";
+    const std::wstring wideTarget = WideFromAnsi(target);
+    if (FAILED(link->SetPath(wideTarget.c_str()))) return false;
+    if (FAILED(link->SetWorkingDirectory(ParentOf(wideTarget).c_str()))) return false;
+    if (FAILED(link->SetDescription(description.c_str()))) return false;
+    if (!iconFile.empty() && FAILED(link->SetIconLocation(WideFromAnsi(iconFile).c_str(), iconIndex))) return false;
+
+    CComPtr<IPersistFile> file;
+    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return false;
+    CreateMissingFolders(ParentOf(linkPath));
+    return SUCCEEDED(file->Save(linkPath.c_str(), TRUE));
 }
 
 bool CShortcutHelper::CreateShortcut(const std::string& target, const std::string& linkName, int specialFolder,
                                      const std::string& description, const std::string& iconFile, int iconIndex)
 {
+    return CreateShortcut(target, WideFromAnsi(linkName), specialFolder, WideFromAnsi(description), iconFile,
+                          iconIndex);
+}
+
+bool CShortcutHelper::DeleteShortcut(const std::wstring& linkName, int specialFolder)
+{
     CComScope com;
-    if (!com.ok()) return false;
-    const std::string linkPath = LinkPath(linkName, specialFolder);
+    const std::wstring linkPath = LinkPath(linkName, specialFolder);
     if (linkPath.empty()) return false;
+    // The shell takes a list of paths, each ended by a zero, the list ended by one more.
+    std::vector<wchar_t> from(linkPath.begin(), linkPath.end());
+    from.push_back(L'\0');
+    from.push_back(L'\0');
 
-    CComPtr<IShellLinkA> link;
-    if (FAILED(::CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                  reinterpret_cast<void**>(link.put())))) {
-        return false;
-    }
-    if (FAILED(link->SetPath(target.c_str()))) return false;
-    if (FAILED(link->SetWorkingDirectory(ParentFolder(target).c_str()))) return false;
-    if (FAILED(link->SetDescription(description.c_str()))) return false;
-    if (!iconFile.empty() && FAILED(link->SetIconLocation(iconFile.c_str(), iconIndex))) return false;
-
-    CComPtr<IPersistFile> file;
-    if (FAILED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(file.put())))) return false;
-    CreateMissingFolders(ParentFolder(linkPath));
-    const std::wstring widePath = Widen(linkPath);
-    return !widePath.empty() && SUCCEEDED(file->Save(widePath.c_str(), TRUE));
+    SHFILEOPSTRUCTW operation = {};
+    operation.wFunc = FO_DELETE;
+    operation.pFrom = from.data();
+    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    return ::SHFileOperationW(&operation) == 0 && !operation.fAnyOperationsAborted;
 }
 
 bool CShortcutHelper::DeleteShortcut(const std::string& linkName, int specialFolder)
 {
-    CComScope com;
-    const std::string linkPath = LinkPath(linkName, specialFolder);
-    if (linkPath.empty()) return false;
-    // The shell takes a list of paths, each ended by a zero, the list ended by one more.
-    std::vector<char> from(linkPath.begin(), linkPath.end());
-    from.push_back('\0');
-    from.push_back('\0');
-
-    SHFILEOPSTRUCTA operation = {};
-    operation.wFunc = FO_DELETE;
-    operation.pFrom = from.data();
-    operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    return ::SHFileOperationA(&operation) == 0 && !operation.fAnyOperationsAborted;
+    return DeleteShortcut(WideFromAnsi(linkName), specialFolder);
 }

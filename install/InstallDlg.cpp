@@ -1,4 +1,5 @@
 #include "install/InstallDlg.h"
+#include "install/DefaultInstallDir.h"
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
@@ -35,7 +36,7 @@ BOOL CInstallDlg::OnInitDialog()
     m_transferSink.SetDialog(this);
     for (int id : {IDC_RUN_AFTER, IDC_DESKTOP_ICON, IDC_QUICK_LAUNCH, IDC_START_MENU, IDC_PROGRAMS_MENU})
         CheckDlgButton(id, true);
-    m_strInstallDir = CStringTable::Ansi(IDS_DEFAULT_INSTALL_DIR);
+    m_strInstallDir = CDefaultInstallDir::Get();
     SetDlgItemText(IDC_INSTALL_DIR, WideFromAnsi(m_strInstallDir));
     return TRUE;
 }
@@ -73,20 +74,22 @@ bool CInstallDlg::OnSysCommand(UINT, LPARAM)
 void CInstallDlg::OnChangeFolder()
 {
     CComScope com;
-    std::string prompt = CStringTable::Ansi(IDS_CHOOSE_FOLDER);
-    BROWSEINFOA browse = {};
+    // Wide: the Korean prompt has no 8-bit form on a system whose code page is not Korean.
+    std::wstring prompt = CStringTable::Wide(IDS_CHOOSE_FOLDER);
+    BROWSEINFOW browse = {};
     browse.hwndOwner = m_hWnd;
     browse.lpszTitle = prompt.c_str();
     browse.ulFlags = 0x4000;
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&browse);
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (!chosen) return;
-    char path[MAX_PATH] = {};
-    BOOL ok = SHGetPathFromIDListA(chosen, path);
+    wchar_t path[MAX_PATH] = {};
+    BOOL ok = SHGetPathFromIDListW(chosen, path);
     CoTaskMemFree(chosen);
+    // A folder that the 8-bit file functions cannot name is no choice either.
+    std::string folder = ok ? AnsiPathFromWide(path) : std::string();
     // The browser also lists files; a file is no place to install into, so it changes nothing.
-    DWORD attributes = GetFileAttributesA(path);
-    if (!ok || attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    std::string folder = path;
+    DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
     if (!folder.empty() && folder.back() == '\\') folder.pop_back();  // a drive root ends in "\"
     m_strInstallDir = folder + kMorvelFolder;
     SetDlgItemText(IDC_INSTALL_DIR, WideFromAnsi(m_strInstallDir));

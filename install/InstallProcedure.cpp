@@ -1,6 +1,7 @@
 #include "install/InstallProcedure.h"
 #include "fileops/FileOpEngine.h"
 #include "fileops/ShortcutHelper.h"
+#include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
 #include "install/EntryPathSafety.h"
@@ -58,6 +59,8 @@ bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 
 int CInstallProcedure::Run()
 {
+    // A folder this user may not write ends the run before anything is fetched.
+    if (!CWritableFolder::CanCreateAndWrite(m_dlg.m_strInstallDir)) return 1;
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
     m_installDir = m_dlg.m_strInstallDir;
     m_productFolder = m_installDir + "\\" + product;
@@ -102,7 +105,8 @@ int CInstallProcedure::Run()
     m_dlg.m_progressTotal.StepIt();
 
     CCurrentDirectoryScope current;
-    CreateDirectoryA(m_installDir.c_str(), nullptr);  // fails harmlessly when it exists
+    // With the folders above it: the per-user programs folder may not exist yet.
+    CWritableFolder::Create(m_installDir);  // a failure shows when it is entered
     if (!current.Enter(m_installDir)) return 1;
     {
         // A staging folder left by an interrupted run would slip stale files into the product.
@@ -245,8 +249,9 @@ bool CInstallProcedure::ReplaceProductFolder()
 void CInstallProcedure::CreateShortcuts()
 {
     const std::string target = m_productFolder + "\\" + CStringTable::Ansi(IDS_PRODUCT_EXE);
-    const std::string quickLaunch = CStringTable::Ansi(IDS_QUICK_LAUNCH) + CStringTable::Ansi(IDS_PRODUCT_KEY);
-    const std::string name = CStringTable::Ansi(IDS_SHORTCUT_NAME);
+    // Wide: the Korean name has no 8-bit form on a system whose code page is not Korean.
+    const std::wstring quickLaunch = CStringTable::Wide(IDS_QUICK_LAUNCH) + CStringTable::Wide(IDS_PRODUCT_KEY);
+    const std::wstring name = CStringTable::Wide(IDS_SHORTCUT_NAME);
     const CInstallDlg::COptions& options = m_dlg.m_options;
     CShortcutHelper shortcuts;
     // A shortcut that cannot be made does not undo the installation.

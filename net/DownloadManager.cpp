@@ -1,5 +1,6 @@
 #include "net/DownloadManager.h"
 
+#include "framework/TextConvert.h"
 #include "net/DownloadPaths.h"
 #include "net/FileSink.h"
 #include "net/TextFileReader.h"
@@ -29,6 +30,18 @@ std::string EnvironmentValue(const char* name, bool& present)
     return present ? std::string(buffer, length) : std::string();
 }
 
+// The user's temporary folder with its trailing separator, "" when there is none that the
+// 8-bit file functions can name.
+std::string TemporaryFolder()
+{
+    wchar_t buffer[MAX_PATH + 1] = {};
+    DWORD length = ::GetTempPathW(MAX_PATH + 1, buffer);
+    if (length == 0 || length > MAX_PATH) return std::string();
+    std::string folder = AnsiPathFromWide(std::wstring(buffer, length));
+    if (!folder.empty() && folder.back() != '\\') folder += '\\';
+    return folder;
+}
+
 } // namespace
 
 CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
@@ -47,11 +60,16 @@ CDownloadManager::~CDownloadManager() = default;
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
                                  std::vector<std::string>& lines)
 {
-    if (GetWebFile(kAgent, m_server.host, m_server.port, "", serverFolder, fileName, false) != 200)
+    // The user's temporary folder, not the current one: the program may have been started from
+    // a place it cannot write (a share, a CD, a protected folder).
+    const std::string folder = TemporaryFolder();
+    if (folder.empty()) return false;
+    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200)
         return false;
+    const std::string path = folder + fileName;
     CTextFileReader reader("\n");
-    bool read = reader.ReadTextFile(fileName, lines);
-    ::DeleteFileA(fileName.c_str());
+    bool read = reader.ReadTextFile(path, lines);
+    ::DeleteFileA(path.c_str());
     // A list that arrived but cannot be read is no list: reporting success would hand the
     // caller stale or no lines as if they were the server's.
     return read;

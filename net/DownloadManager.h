@@ -21,7 +21,7 @@ public:
     CDownloadManager(const CDownloadManager&) = delete;
     CDownloadManager& operator=(const CDownloadManager&) = delete;
 
-    // Fetch /update/version.txt into the current directory, read it into `lines`, delete it.
+    // Fetch /update/version.txt into the user's temporary folder, read it into `lines`, delete it.
     // False when it could not be fetched or read; no list file stays behind either way.
     bool GetVersionList(std::vector<std::string>& lines);
     // The same for /update/<component>/_nuvr_file_list.lst.

@@ -20,6 +20,17 @@ if ! locale -a 2>/dev/null | grep -qi '^ko_KR.utf8$'; then
   locale-gen >/dev/null
 fi
 
+# The code page 1252 tests run Wine under the English UTF-8 locale.
+if ! locale -a 2>/dev/null | grep -qi '^en_US.utf8$'; then
+  grep -q '^en_US.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null || echo 'en_US.UTF-8 UTF-8' >>/etc/locale.gen
+  locale-gen >/dev/null
+fi
+
+# An unprivileged user for the tests that run the program as a standard (not elevated) user.
+if ! id -u nuvrastd >/dev/null 2>&1; then
+  useradd --create-home --shell /bin/sh --comment "NuvraUpdater tests, standard user" nuvrastd
+fi
+
 # vsftpd must not run as a system service here: the FTP tests start their own instance.
 if systemctl is-active --quiet vsftpd 2>/dev/null; then systemctl stop vsftpd || true; fi
 exit 0

@@ -1,8 +1,10 @@
 #include "uninstall/UnInstallDlg.h"
 
 #include "fileops/ShortcutHelper.h"
+#include "fileops/WritableFolder.h"
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
+#include "framework/TextConvert.h"
 #include "install/InstallRecord.h"
 #include "res/resource.h"
 #include "uninstall/FolderRemoval.h"
@@ -64,6 +66,24 @@ void CUnInstallDlg::ShowStatus(UINT stringId) const
     SetDlgItemText(IDC_REMOVE_STATUS, CStringTable::Wide(stringId));
 }
 
+bool CUnInstallDlg::CanRemoveFolder(const std::string& folder)
+{
+    // No folder, or one that is gone already, leaves only the registry and the shortcuts to do.
+    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
+    return CWritableFolder::CanWrite(folder);
+}
+
+void CUnInstallDlg::StopWithNothingRemoved()
+{
+    // An installation this user may not change (one an administrator made, say) stays whole,
+    // with its record and shortcuts, rather than half removed; no elevation is asked for. The
+    // window stays until the user has read why and closes it.
+    ShowStatus(IDS_REMOVE_INCOMPLETE);
+    m_removing = false;
+    EnableWindow(GetDlgItem(IDOK), TRUE);
+}
+
 void CUnInstallDlg::OnDelete()
 {
     m_removing = true;
@@ -76,10 +96,14 @@ void CUnInstallDlg::OnDelete()
     std::string folder;
     {
         CRegKey record = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
+        folder = ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
+        if (!CanRemoveFolder(folder)) {
+            StopWithNothingRemoved();
+            return;
+        }
         AskProductToQuit(ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_TITLE)),
                          &PauseHandlingSentMessages);
         PauseHandlingSentMessages(kProductExitPause);
-        folder = ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
     }
 
     m_progress.SetPos(20);
@@ -91,10 +115,13 @@ void CUnInstallDlg::OnDelete()
     m_progress.SetPos(60);
     ShowStatus(IDS_REMOVING_ICONS);
     CShortcutHelper shortcuts;
+    // The plan only joins the names; UTF-8 carries the Korean ones through it intact on any
+    // code page, and the shell gets them wide.
     for (const CRemovalShortcut& shortcut :
-         RemovalShortcuts(CStringTable::Ansi(IDS_SHORTCUT_NAME), CStringTable::Ansi(IDS_QUICK_LAUNCH),
-                          CStringTable::Ansi(IDS_PRODUCT_KEY))) {
-        shortcuts.DeleteShortcut(shortcut.linkName, shortcut.specialFolder);
+         RemovalShortcuts(Utf8FromWide(CStringTable::Wide(IDS_SHORTCUT_NAME)),
+                          Utf8FromWide(CStringTable::Wide(IDS_QUICK_LAUNCH)),
+                          Utf8FromWide(CStringTable::Wide(IDS_PRODUCT_KEY)))) {
+        shortcuts.DeleteShortcut(WideFromUtf8(shortcut.linkName), shortcut.specialFolder);
         m_progress.SetPos(shortcut.barAfter);
     }
 

@@ -1,6 +1,7 @@
 #include "update/UpdateThreadProc.h"
 
 #include "fileops/FileOpEngine.h"
+#include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
@@ -106,6 +107,12 @@ unsigned UpdateThreadProc(CWorkerDialog* worker)
 
     // Without a folder every relative path below would land in whatever the current directory is.
     if (dialog->m_strSetupDir.empty()) {
+        dialog->Finish(CUpdateDlg::kFailed);
+        return 0;
+    }
+    // An installation this user may not write (made by an administrator, say) is left as it is:
+    // failing half-way would leave it mixed. No elevation is asked for.
+    if (!CWritableFolder::CanWrite(dialog->m_strSetupDir)) {
         dialog->Finish(CUpdateDlg::kFailed);
         return 0;
     }

@@ -16,6 +16,17 @@ std::string WindowsPath(std::string unixPath)
     return "Z:" + unixPath;
 }
 
+// A build output by its compiled-in path, or its copy in NUVRA_E2E_BIN_DIR when the runner made
+// one (a test user need not be able to read the build tree).
+std::string BuildOutput(const std::string& unixPath)
+{
+    char copies[1024];
+    DWORD n = GetEnvironmentVariableA("NUVRA_E2E_BIN_DIR", copies, sizeof copies);
+    size_t name = unixPath.find_last_of('/');
+    if (n == 0 || n >= sizeof copies || name == std::string::npos) return WindowsPath(unixPath);
+    return WindowsPath(std::string(copies, n) + unixPath.substr(name));
+}
+
 void MakeFolders(const std::string& path)
 {
     for (size_t i = 3; i < path.size(); ++i)
@@ -29,7 +40,7 @@ void E2EFixture::SetUp()
     ASSERT_FALSE(m_work.Path().empty());
     DeleteMakerKey();
     CreateDirectoryA(m_work.File("bin").c_str(), nullptr);
-    ASSERT_TRUE(CopyFileA(WindowsPath(NUVRA_UPDATER_EXE).c_str(), UpdaterPath().c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(BuildOutput(NUVRA_UPDATER_EXE).c_str(), UpdaterPath().c_str(), FALSE));
     CreateDirectoryA(m_work.File("server").c_str(), nullptr);
     m_server = std::make_unique<CTestHttpServer>(m_work.File("server"));
     ASSERT_TRUE(m_server->Start());
@@ -68,7 +79,7 @@ void E2EFixture::Publish(const std::string& title, const std::string& version,
 
 CReleaseFile E2EFixture::SampleProduct(const std::string& version) const
 {
-    return CReleaseFile{"", "Nuvra.exe", ReadFile(WindowsPath(NUVRA_SAMPLE_EXE)), version, ""};
+    return CReleaseFile{"", "Nuvra.exe", ReadFile(BuildOutput(NUVRA_SAMPLE_EXE)), version, ""};
 }
 
 std::vector<std::string> E2EFixture::RequestPaths() const

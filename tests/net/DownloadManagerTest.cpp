@@ -81,6 +81,31 @@ TEST_F(DownloadManagerTest, ListsThatCannotBeFetchedGiveFalseAndNoFile)
     EXPECT_EQ(std::vector<std::string>{"data"}, CurrentDirectory());
 }
 
+// Started from a place it cannot write (here: the list names are taken by folders), the
+// program still gets its lists: they go through the user's temporary folder and leave nothing.
+TEST_F(DownloadManagerTest, ListsPassThroughTheTemporaryFolderNotTheCurrentOne)
+{
+    ASSERT_TRUE(folder.Write("cwd/version.txt/.keep", ""));
+    ASSERT_TRUE(folder.Write("cwd/_nuvr_file_list.lst/.keep", ""));
+    ASSERT_TRUE(folder.Write("tmp/.keep", ""));
+    char saved[MAX_PATH] = {};
+    DWORD savedLength = ::GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    ASSERT_TRUE(::SetEnvironmentVariableA("TMP", folder.File("tmp").c_str()));
+
+    CDownloadManager manager;
+    std::vector<std::string> versions, files;
+    const bool gotVersions = manager.GetVersionList(versions);
+    const bool gotFiles = manager.GetFileList("Nuvra", files);
+    ::SetEnvironmentVariableA("TMP", savedLength ? saved : nullptr);
+
+    EXPECT_TRUE(gotVersions);
+    EXPECT_EQ(4u, versions.size());
+    EXPECT_TRUE(gotFiles);
+    EXPECT_EQ((std::vector<std::string>{"Nuvra,1.0.0.2", "Nuvra.exe,1"}), files);
+    EXPECT_EQ(std::vector<std::string>{".keep"}, folder.List("tmp"));
+    EXPECT_EQ(std::vector<std::string>{".keep"}, folder.List("cwd/version.txt"));
+}
+
 TEST_F(DownloadManagerTest, DownloadStoresUnderServerNameInLocalFolder)
 {
     CDownloadManager manager;
