@@ -79,7 +79,7 @@ void CUnInstallDlg::OnDelete()
         AskProductToQuit(ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_TITLE)),
                          &PauseHandlingSentMessages);
         PauseHandlingSentMessages(kProductExitPause);
-        folder = ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
+        folder = CRegistryRemoval::ReadFolderValue(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
     }
 
     m_progress.SetPos(20);
@@ -98,9 +98,10 @@ void CUnInstallDlg::OnDelete()
         m_progress.SetPos(shortcut.barAfter);
     }
 
-    ShowStatus(IDS_REMOVE_DONE);
-    // Once more through the shell, for whatever the product still held open a moment ago.
+    // Once more through the shell, for whatever the product still held open a moment ago; only
+    // then is it known whether everything went. What did go stays gone either way.
     if (!folder.empty()) folders.DeleteWithShell(folder);
+    ShowStatus(folders.RemovedCompletely() ? IDS_REMOVE_DONE : IDS_REMOVE_INCOMPLETE);
 
     PauseHandlingSentMessages(kFinalPause);
     CDialog::OnOK();  // as the Close button would, past the guard of OnOK

@@ -1,13 +1,17 @@
 // Uninstall mode of the real program: the removal after Delete, what it leaves alone, and the
 // ways of leaving the dialog without removing anything.
 #include "tests/e2e/E2EFixture.h"
+#include "fileops/FolderGuard.h"
 #include "fileops/ShortcutHelper.h"
 #include "res/resource.h"
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <map>
 #include <thread>
 
 namespace {
@@ -18,6 +22,7 @@ const char kRemovingFolder[] = "설치 디렉터리 삭제...";
 const char kRemovingRegistry[] = "레지스트리 삭제...";
 const char kRemovingIcons[] = "아이콘 삭제...";
 const char kDone[] = "삭제작업이 성공하였습니다.";
+const char kIncomplete[] = "일부 파일을 삭제하지 못했습니다.";
 const char kShortcutName[] = "모르벨 누브라";
 const char kQuickLaunchLink[] = "Microsoft\\Internet Explorer\\Quick Launch\\Nuvra";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -597,5 +602,312 @@ TEST_F(Uninstall, EnterAndEscapeDoNothing)
     EXPECT_TRUE(Exists(Join(folder, "readme.txt")));
     EXPECT_TRUE(RecordExists("Nuvra"));
 }
+
+// Other spellings of folders. The guard must see through those that name a protected folder, and
+// those that name the real product folder must remove it; nothing else on drive C may change.
+enum class EPlace { Product, Profile, UsersFolder, DriveC, WindowsFolder, ProgramFiles };
+enum class ESpelling { AsIs, Unc, ZDrive, Short, TrailingSeparators, TrailingBlanks, OverLong };
+
+struct CSpellingCase {
+    const char* name;
+    EPlace place;
+    ESpelling spelling;
+    bool asComponent;  // the value is a component's folder; the product's own folder is plain
+    bool lockFile;     // a helper holds a file of the product folder open without sharing
+};
+
+void PrintTo(const CSpellingCase& c, std::ostream* os) { *os << c.name; }
+
+// The program files folder of this prefix, where the product goes by default.
+const char kRealProductParent[] = "Morvel";
+
+// Every folder and file of drive C outside the excluded paths, each file with a checksum of its
+// content. Links are listed, never entered.
+std::map<std::string, std::string> DriveListing(const std::vector<std::string>& excluded)
+{
+    std::map<std::string, std::string> listing;
+    std::vector<std::string> pending = {"C:\\"};
+    std::vector<char> buffer(1 << 20);
+    while (!pending.empty()) {
+        const std::string folder = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA(Join(folder, "*").c_str(), &entry);
+        if (find == INVALID_HANDLE_VALUE) continue;
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string path = Join(folder, name);
+            if (std::any_of(excluded.begin(), excluded.end(),
+                            [&path](const std::string& e) { return IsSameOrBelowFolder(path, e); })) {
+                continue;
+            }
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                listing[path] = "folder";
+                if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) pending.push_back(path);
+                continue;
+            }
+            unsigned long long hash = 1469598103934665603ull;
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            DWORD got = 0;
+            while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
+                   got > 0) {
+                // FNV-1a over 8-byte words: a whole system folder is read for each listing.
+                for (DWORD i = 0; i < got; i += 8) {
+                    unsigned long long word = 0;
+                    memcpy(&word, buffer.data() + i, std::min<DWORD>(8, got - i));
+                    hash = (hash ^ word) * 1099511628211ull;
+                }
+            }
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            listing[path] = std::to_string(entry.nFileSizeLow) + ":" + std::to_string(hash);
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    return listing;
+}
+
+// The paths that differ between two listings, one a line, for the failure message.
+std::string ListingChanges(const std::map<std::string, std::string>& before,
+                           const std::map<std::string, std::string>& after)
+{
+    std::string changes;
+    for (const auto& entry : before) {
+        auto found = after.find(entry.first);
+        if (found == after.end()) changes += "gone: " + entry.first + "\n";
+        else if (found->second != entry.second) changes += "changed: " + entry.first + "\n";
+    }
+    for (const auto& entry : after) {
+        if (before.count(entry.first) == 0) changes += "new: " + entry.first + "\n";
+    }
+    return changes;
+}
+
+std::string Environment(const char* name)
+{
+    char value[MAX_PATH] = {};
+    const DWORD n = GetEnvironmentVariableA(name, value, MAX_PATH);
+    return (n > 0 && n < MAX_PATH) ? std::string(value, n) : std::string();
+}
+
+// Runs a Linux program from this Wine process and waits for it (Wine starts them as it starts
+// Windows programs).
+void RunUnixCommand(const std::string& line)
+{
+    std::string copy = line;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return;
+    WaitForSingleObject(info.hProcess, 30000);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+}
+
+class UninstallSpelling : public Uninstall, public ::testing::WithParamInterface<CSpellingCase> {
+protected:
+    void SetUp() override
+    {
+        Uninstall::SetUp();
+        m_prefix = Environment("WINEPREFIX");
+        m_realFolder = Join(Join(SpecialFolder(CSIDL_PROGRAM_FILES), kRealProductParent), "Nuvra");
+    }
+    void TearDown() override
+    {
+        ReleaseHeldFile();
+        Uninstall::TearDown();
+        RemoveTree(ParentFolderOf(m_realFolder));
+    }
+
+    static std::string ParentFolderOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
+    static void RemoveTree(const std::string& path)
+    {
+        const DWORD attributes = GetFileAttributesA(path.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES) return;
+        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+            return;
+        }
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA(Join(path, "*").c_str(), &entry);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::string name = entry.cFileName;
+                if (name != "." && name != "..") RemoveTree(Join(path, name));
+            } while (FindNextFileA(find, &entry));
+            FindClose(find);
+        }
+        RemoveDirectoryA(path.c_str());
+    }
+
+    // The Windows path of a C: folder as Wine's drive Z: (the Linux root) reaches it.
+    std::string ZAlias(const std::string& path) const
+    {
+        std::string prefix = m_prefix;
+        std::replace(prefix.begin(), prefix.end(), '/', '\\');
+        const std::string rest = path.substr(2);
+        return "Z:" + prefix + "\\drive_c" + (rest == "\\" ? std::string() : rest);
+    }
+
+    static std::string UncAlias(const std::string& path) { return "\\\\localhost\\c$" + path.substr(2); }
+
+    // "\\localhost\c$" reaches drive C as the administrative share does on Windows: Wine looks
+    // for it as a link in the prefix's device folder.
+    bool MakeAdminShare() const
+    {
+        if (FileExists("\\\\localhost\\c$\\windows")) return true;
+        const std::string unc = m_prefix + "/dosdevices/unc/localhost";
+        RunUnixCommand("/bin/mkdir -p \"" + unc + "\"");
+        RunUnixCommand("/bin/ln -sfn ../../c: \"" + unc + "/c$\"");
+        // Wine may report the Linux program ended before its work shows.
+        for (int i = 0; i < 500 && !FileExists("\\\\localhost\\c$\\windows"); ++i) Sleep(20);
+        return FileExists("\\\\localhost\\c$\\windows");
+    }
+
+    std::string PlaceFolder(EPlace place) const
+    {
+        switch (place) {
+        case EPlace::Product: return m_realFolder;
+        case EPlace::Profile: return SpecialFolder(CSIDL_PROFILE);
+        case EPlace::UsersFolder: return ParentFolderOf(SpecialFolder(CSIDL_PROFILE));
+        case EPlace::DriveC: return "C:\\";
+        case EPlace::WindowsFolder: return SpecialFolder(CSIDL_WINDOWS);
+        case EPlace::ProgramFiles: return SpecialFolder(CSIDL_PROGRAM_FILES);
+        }
+        return {};
+    }
+
+    std::string Spelled(const std::string& folder, ESpelling spelling) const
+    {
+        char shortPath[MAX_PATH] = {};
+        switch (spelling) {
+        case ESpelling::AsIs: return folder;
+        case ESpelling::Unc: return UncAlias(folder);
+        case ESpelling::ZDrive: return ZAlias(folder);
+        case ESpelling::Short:
+            // Wine's short names are its own ("PROG~FBU"): ask for the real one.
+            GetShortPathNameA(folder.c_str(), shortPath, MAX_PATH);
+            return shortPath;
+        case ESpelling::TrailingSeparators: return folder + "\\\\/";
+        case ESpelling::TrailingBlanks: return folder + "\\ ";
+        case ESpelling::OverLong: return folder + std::string(300, ' ');
+        }
+        return {};
+    }
+
+    void HoldFile(const std::string& file)
+    {
+        const std::string name = "NuvraTestHolder." + std::to_string(GetCurrentProcessId());
+        m_held = CreateEventA(nullptr, TRUE, FALSE, (name + ".held").c_str());
+        m_release = CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str());
+        std::string holder = NUVRA_FILE_HOLDER_EXE;
+        std::replace(holder.begin(), holder.end(), '/', '\\');
+        std::string line = "\"Z:" + holder + "\" \"" + file + "\" " + name;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        PROCESS_INFORMATION info = {};
+        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
+        CloseHandle(info.hThread);
+        m_holder = info.hProcess;
+        HANDLE waits[] = {m_held, m_holder};
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, 30000)) << "the helper did not take the file";
+    }
+
+    void ReleaseHeldFile()
+    {
+        if (m_release) SetEvent(m_release);
+        if (m_holder) {
+            WaitForSingleObject(m_holder, 30000);
+            CloseHandle(m_holder);
+        }
+        for (HANDLE event : {m_held, m_release}) {
+            if (event) CloseHandle(event);
+        }
+        m_holder = m_held = m_release = nullptr;
+    }
+
+    std::string m_prefix;      // the Linux path of the Wine prefix
+    std::string m_realFolder;  // "C:\Program Files\Morvel\Nuvra"
+    HANDLE m_holder = nullptr;
+    HANDLE m_held = nullptr;
+    HANDLE m_release = nullptr;
+};
+
+TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
+{
+    const CSpellingCase& c = GetParam();
+    if (m_prefix.empty() && (c.spelling == ESpelling::ZDrive || c.spelling == ESpelling::Unc)) {
+        GTEST_SKIP() << "the aliases are made in a Wine prefix";
+    }
+    if (c.spelling == ESpelling::Unc) {
+        ASSERT_TRUE(MakeAdminShare());
+    }
+
+    CreateDirectoryA(ParentFolderOf(m_realFolder).c_str(), nullptr);
+    MakeTree(m_realFolder);
+    const std::string value = Spelled(PlaceFolder(c.place), c.spelling);
+    ASSERT_FALSE(value.empty());
+    ASSERT_TRUE(c.spelling == ESpelling::OverLong || FileExists(value)) << value;
+    if (c.spelling == ESpelling::Short) {
+        ASSERT_NE(m_realFolder, value);
+    }
+    if (c.asComponent) {
+        WriteRecord("Aliased", {{"_nuvr_setup_directory", value}});
+        WriteRecord("Nuvra", {{"_sys_setup_dir", m_realFolder}, {"_cm_component__count", "1"}, {"_cm_component_0", "Aliased"}});
+    } else {
+        WriteRecord("Nuvra", {{"_sys_setup_dir", value}});
+    }
+    const std::string held = Join(m_realFolder, "data\\held.txt");
+    if (c.lockFile) {
+        ASSERT_TRUE(WriteFileText(held, "held"));
+        HoldFile(held);
+    }
+    // Only the product's own places may change: its folder and the shortcuts.
+    std::vector<std::string> excluded = {ParentFolderOf(m_realFolder)};
+    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS}) {
+        excluded.push_back(Join(SpecialFolder(csidl), AnsiFromUtf8(kShortcutName) + ".lnk"));
+    }
+    excluded.push_back(Join(SpecialFolder(CSIDL_APPDATA), std::string(kQuickLaunchLink) + ".lnk"));
+    const std::map<std::string, std::string> before = DriveListing(excluded);
+
+    HWND dialog = OpenDialog();
+    ASSERT_NE(nullptr, dialog);
+    const CRemovalSeen seen = PressDelete(dialog);
+    ASSERT_TRUE(seen.ended);
+    ASSERT_FALSE(seen.statuses.empty());
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+
+    const bool productNamed = c.asComponent || c.place == EPlace::Product;
+    if (c.lockFile) {
+        EXPECT_EQ(kIncomplete, seen.statuses.back());
+        EXPECT_TRUE(FileExists(held));
+    } else {
+        EXPECT_EQ(kDone, seen.statuses.back());
+        EXPECT_EQ(!productNamed, FileExists(m_realFolder));
+    }
+    EXPECT_FALSE(RecordExists("Nuvra"));
+    EXPECT_TRUE(FileExists(ParentFolderOf(m_realFolder)));
+    const std::map<std::string, std::string> after = DriveListing(excluded);
+    EXPECT_EQ("", ListingChanges(before, after));
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, UninstallSpelling, ::testing::Values(
+    CSpellingCase{"ProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, false, false},
+    CSpellingCase{"ProgramFilesThroughAdminShare", EPlace::ProgramFiles, ESpelling::Unc, false, false},
+    CSpellingCase{"ProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, false, false},
+    CSpellingCase{"UsersFolderThroughDriveZ", EPlace::UsersFolder, ESpelling::ZDrive, false, false},
+    CSpellingCase{"DriveCThroughDriveZ", EPlace::DriveC, ESpelling::ZDrive, false, false},
+    CSpellingCase{"ComponentProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, true, false},
+    CSpellingCase{"ComponentProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, true, false},
+    CSpellingCase{"ComponentWindowsThroughDriveZ", EPlace::WindowsFolder, ESpelling::ZDrive, true, false},
+    CSpellingCase{"ProductInShortForm", EPlace::Product, ESpelling::Short, false, false},
+    CSpellingCase{"ProductWithTrailingSeparators", EPlace::Product, ESpelling::TrailingSeparators, false, false},
+    CSpellingCase{"ProductWithTrailingBlank", EPlace::Product, ESpelling::TrailingBlanks, false, false},
+    CSpellingCase{"ProductOverLong", EPlace::Product, ESpelling::OverLong, false, false},
+    CSpellingCase{"ProductWithAHeldFile", EPlace::Product, ESpelling::AsIs, false, true}),
+    [](const ::testing::TestParamInfo<CSpellingCase>& info) { return std::string(info.param.name); });
 
 } // namespace
