@@ -11,6 +11,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <thread>
 
@@ -618,9 +619,6 @@ struct CSpellingCase {
 
 void PrintTo(const CSpellingCase& c, std::ostream* os) { *os << c.name; }
 
-// The program files folder of this prefix, where the product goes by default.
-const char kRealProductParent[] = "Morvel";
-
 // Every folder and file of drive C outside the excluded paths, each file with a checksum of its
 // content. Links are listed, never entered.
 std::map<std::string, std::string> DriveListing(const std::vector<std::string>& excluded)
@@ -633,27 +631,21 @@ std::map<std::string, std::string> DriveListing(const std::vector<std::string>& 
         pending.pop_back();
         WIN32_FIND_DATAA entry;
         HANDLE find = FindFirstFileA(Join(folder, "*").c_str(), &entry);
-        if (find == INVALID_HANDLE_VALUE) continue;
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = Join(folder, name);
-            if (std::any_of(excluded.begin(), excluded.end(),
-                            [&path](const std::string& e) { return IsSameOrBelowFolder(path, e); })) {
+        for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+            const std::string path = Join(folder, entry.cFileName);
+            if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..") ||
+                std::any_of(excluded.begin(), excluded.end(), [&](const std::string& e) { return IsSameOrBelowFolder(path, e); }))
                 continue;
-            }
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 listing[path] = "folder";
                 if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) pending.push_back(path);
                 continue;
             }
-            unsigned long long hash = 1469598103934665603ull;
+            unsigned long long hash = 1469598103934665603ull;  // FNV-1a over 8-byte words
             HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, 0, nullptr);
             DWORD got = 0;
-            while (file != INVALID_HANDLE_VALUE && ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) &&
-                   got > 0) {
-                // FNV-1a over 8-byte words: a whole system folder is read for each listing.
+            while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) {
                 for (DWORD i = 0; i < got; i += 8) {
                     unsigned long long word = 0;
                     memcpy(&word, buffer.data() + i, std::min<DWORD>(8, got - i));
@@ -662,47 +654,36 @@ std::map<std::string, std::string> DriveListing(const std::vector<std::string>& 
             }
             if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
             listing[path] = std::to_string(entry.nFileSizeLow) + ":" + std::to_string(hash);
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
+        }
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
     }
     return listing;
 }
 
-// The paths that differ between two listings, one a line, for the failure message.
-std::string ListingChanges(const std::map<std::string, std::string>& before,
-                           const std::map<std::string, std::string>& after)
+// The paths whose entry differs between two listings, one a line, for the failure message.
+std::string ListingChanges(const std::map<std::string, std::string>& before, std::map<std::string, std::string> after)
 {
     std::string changes;
     for (const auto& entry : before) {
         auto found = after.find(entry.first);
-        if (found == after.end()) changes += "gone: " + entry.first + "\n";
-        else if (found->second != entry.second) changes += "changed: " + entry.first + "\n";
+        if (found == after.end() || found->second != entry.second) changes += entry.first + "\n";
+        if (found != after.end()) after.erase(found);
     }
-    for (const auto& entry : after) {
-        if (before.count(entry.first) == 0) changes += "new: " + entry.first + "\n";
-    }
+    for (const auto& entry : after) changes += "new: " + entry.first + "\n";
     return changes;
 }
 
-std::string Environment(const char* name)
-{
-    char value[MAX_PATH] = {};
-    const DWORD n = GetEnvironmentVariableA(name, value, MAX_PATH);
-    return (n > 0 && n < MAX_PATH) ? std::string(value, n) : std::string();
-}
-
-// Runs a Linux program from this Wine process and waits for it (Wine starts them as it starts
-// Windows programs).
-void RunUnixCommand(const std::string& line)
+// Starts a program (Wine starts Linux programs too) and, unless told not to, waits for it.
+HANDLE StartProgram(const std::string& line, bool wait)
 {
     std::string copy = line;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return;
-    WaitForSingleObject(info.hProcess, 30000);
+    if (!CreateProcessA(nullptr, copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return nullptr;
     CloseHandle(info.hThread);
-    CloseHandle(info.hProcess);
+    if (wait) WaitForSingleObject(info.hProcess, 30000);
+    return info.hProcess;
 }
 
 class UninstallSpelling : public Uninstall, public ::testing::WithParamInterface<CSpellingCase> {
@@ -710,130 +691,78 @@ protected:
     void SetUp() override
     {
         Uninstall::SetUp();
-        m_prefix = Environment("WINEPREFIX");
-        m_realFolder = Join(Join(SpecialFolder(CSIDL_PROGRAM_FILES), kRealProductParent), "Nuvra");
+        char prefix[MAX_PATH] = {};
+        GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+        m_prefix = prefix;
+        m_realFolder = Join(SpecialFolder(CSIDL_PROGRAM_FILES), "Morvel\\Nuvra");
     }
     void TearDown() override
     {
-        ReleaseHeldFile();
+        if (m_holder) {
+            TerminateProcess(m_holder, 0);
+            WaitForSingleObject(m_holder, 30000);
+            CloseHandle(m_holder);
+        }
         Uninstall::TearDown();
-        RemoveTree(ParentFolderOf(m_realFolder));
+        std::error_code ignored;  // what cannot be removed stays in the test prefix only
+        std::filesystem::remove_all(Parent(m_realFolder), ignored);
     }
 
-    static std::string ParentFolderOf(const std::string& path) { return path.substr(0, path.rfind('\\')); }
-
-    static void RemoveTree(const std::string& path)
-    {
-        const DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) return;
-        if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileA(path.c_str());
-            return;
-        }
-        WIN32_FIND_DATAA entry;
-        HANDLE find = FindFirstFileA(Join(path, "*").c_str(), &entry);
-        if (find != INVALID_HANDLE_VALUE) {
-            do {
-                const std::string name = entry.cFileName;
-                if (name != "." && name != "..") RemoveTree(Join(path, name));
-            } while (FindNextFileA(find, &entry));
-            FindClose(find);
-        }
-        RemoveDirectoryA(path.c_str());
-    }
-
-    // The Windows path of a C: folder as Wine's drive Z: (the Linux root) reaches it.
-    std::string ZAlias(const std::string& path) const
-    {
-        std::string prefix = m_prefix;
-        std::replace(prefix.begin(), prefix.end(), '/', '\\');
-        const std::string rest = path.substr(2);
-        return "Z:" + prefix + "\\drive_c" + (rest == "\\" ? std::string() : rest);
-    }
-
-    static std::string UncAlias(const std::string& path) { return "\\\\localhost\\c$" + path.substr(2); }
+    static std::string Parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
 
     // "\\localhost\c$" reaches drive C as the administrative share does on Windows: Wine looks
     // for it as a link in the prefix's device folder.
     bool MakeAdminShare() const
     {
-        if (FileExists("\\\\localhost\\c$\\windows")) return true;
         const std::string unc = m_prefix + "/dosdevices/unc/localhost";
-        RunUnixCommand("/bin/mkdir -p \"" + unc + "\"");
-        RunUnixCommand("/bin/ln -sfn ../../c: \"" + unc + "/c$\"");
+        if (!FileExists("\\\\localhost\\c$\\windows")) {
+            CloseHandle(StartProgram("/bin/mkdir -p \"" + unc + "\"", true));
+            CloseHandle(StartProgram("/bin/ln -sfn ../../c: \"" + unc + "/c$\"", true));
+        }
         // Wine may report the Linux program ended before its work shows.
         for (int i = 0; i < 500 && !FileExists("\\\\localhost\\c$\\windows"); ++i) Sleep(20);
         return FileExists("\\\\localhost\\c$\\windows");
     }
 
-    std::string PlaceFolder(EPlace place) const
+    std::string Spelled(EPlace place, ESpelling spelling) const
     {
-        switch (place) {
-        case EPlace::Product: return m_realFolder;
-        case EPlace::Profile: return SpecialFolder(CSIDL_PROFILE);
-        case EPlace::UsersFolder: return ParentFolderOf(SpecialFolder(CSIDL_PROFILE));
-        case EPlace::DriveC: return "C:\\";
-        case EPlace::WindowsFolder: return SpecialFolder(CSIDL_WINDOWS);
-        case EPlace::ProgramFiles: return SpecialFolder(CSIDL_PROGRAM_FILES);
-        }
-        return {};
-    }
-
-    std::string Spelled(const std::string& folder, ESpelling spelling) const
-    {
+        const std::string profile = SpecialFolder(CSIDL_PROFILE);
+        const std::string folder = place == EPlace::Product       ? m_realFolder
+                                   : place == EPlace::Profile     ? profile
+                                   : place == EPlace::UsersFolder ? Parent(profile)
+                                   : place == EPlace::DriveC      ? std::string("C:")
+                                   : SpecialFolder(place == EPlace::WindowsFolder ? CSIDL_WINDOWS : CSIDL_PROGRAM_FILES);
+        std::string unixPrefix = m_prefix;
+        std::replace(unixPrefix.begin(), unixPrefix.end(), '/', '\\');
         char shortPath[MAX_PATH] = {};
         switch (spelling) {
-        case ESpelling::AsIs: return folder;
-        case ESpelling::Unc: return UncAlias(folder);
-        case ESpelling::ZDrive: return ZAlias(folder);
-        case ESpelling::Short:
-            // Wine's short names are its own ("PROG~FBU"): ask for the real one.
+        case ESpelling::Unc: return "\\\\localhost\\c$" + folder.substr(2);
+        case ESpelling::ZDrive: return "Z:" + unixPrefix + "\\drive_c" + folder.substr(2);  // the Linux root
+        case ESpelling::Short:  // Wine's short names are its own ("PROG~FBU"): ask for the real one
             GetShortPathNameA(folder.c_str(), shortPath, MAX_PATH);
             return shortPath;
         case ESpelling::TrailingSeparators: return folder + "\\\\/";
         case ESpelling::TrailingBlanks: return folder + "\\ ";
         case ESpelling::OverLong: return folder + std::string(300, ' ');
+        default: return folder;
         }
-        return {};
     }
 
     void HoldFile(const std::string& file)
     {
-        const std::string name = "NuvraTestHolder." + std::to_string(GetCurrentProcessId());
-        m_held = CreateEventA(nullptr, TRUE, FALSE, (name + ".held").c_str());
-        m_release = CreateEventA(nullptr, TRUE, FALSE, (name + ".release").c_str());
+        const std::string event = "NuvraTestHolder." + std::to_string(GetCurrentProcessId());
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
         std::string holder = NUVRA_FILE_HOLDER_EXE;
         std::replace(holder.begin(), holder.end(), '/', '\\');
-        std::string line = "\"Z:" + holder + "\" \"" + file + "\" " + name;
-        STARTUPINFOA startup = {};
-        startup.cb = sizeof(startup);
-        PROCESS_INFORMATION info = {};
-        ASSERT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info));
-        CloseHandle(info.hThread);
-        m_holder = info.hProcess;
-        HANDLE waits[] = {m_held, m_holder};
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, 30000)) << "the helper did not take the file";
-    }
-
-    void ReleaseHeldFile()
-    {
-        if (m_release) SetEvent(m_release);
-        if (m_holder) {
-            WaitForSingleObject(m_holder, 30000);
-            CloseHandle(m_holder);
-        }
-        for (HANDLE event : {m_held, m_release}) {
-            if (event) CloseHandle(event);
-        }
-        m_holder = m_held = m_release = nullptr;
+        m_holder = StartProgram("\"Z:" + holder + "\" \"" + file + "\" " + event, false);
+        HANDLE waits[] = {held, m_holder};
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, 30000)) << "the helper did not take the file";
+        CloseHandle(held);
     }
 
     std::string m_prefix;      // the Linux path of the Wine prefix
     std::string m_realFolder;  // "C:\Program Files\Morvel\Nuvra"
     HANDLE m_holder = nullptr;
-    HANDLE m_held = nullptr;
-    HANDLE m_release = nullptr;
 };
 
 TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
@@ -845,15 +774,11 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
     if (c.spelling == ESpelling::Unc) {
         ASSERT_TRUE(MakeAdminShare());
     }
-
-    CreateDirectoryA(ParentFolderOf(m_realFolder).c_str(), nullptr);
+    CreateDirectoryA(Parent(m_realFolder).c_str(), nullptr);
     MakeTree(m_realFolder);
-    const std::string value = Spelled(PlaceFolder(c.place), c.spelling);
-    ASSERT_FALSE(value.empty());
+    const std::string value = Spelled(c.place, c.spelling);
     ASSERT_TRUE(c.spelling == ESpelling::OverLong || FileExists(value)) << value;
-    if (c.spelling == ESpelling::Short) {
-        ASSERT_NE(m_realFolder, value);
-    }
+    ASSERT_TRUE(c.spelling != ESpelling::Short || value != m_realFolder);
     if (c.asComponent) {
         WriteRecord("Aliased", {{"_nuvr_setup_directory", value}});
         WriteRecord("Nuvra", {{"_sys_setup_dir", m_realFolder}, {"_cm_component__count", "1"}, {"_cm_component_0", "Aliased"}});
@@ -866,11 +791,10 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
         HoldFile(held);
     }
     // Only the product's own places may change: its folder and the shortcuts.
-    std::vector<std::string> excluded = {ParentFolderOf(m_realFolder)};
-    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS}) {
+    std::vector<std::string> excluded = {Parent(m_realFolder),
+                                         Join(SpecialFolder(CSIDL_APPDATA), std::string(kQuickLaunchLink) + ".lnk")};
+    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS})
         excluded.push_back(Join(SpecialFolder(csidl), AnsiFromUtf8(kShortcutName) + ".lnk"));
-    }
-    excluded.push_back(Join(SpecialFolder(CSIDL_APPDATA), std::string(kQuickLaunchLink) + ".lnk"));
     const std::map<std::string, std::string> before = DriveListing(excluded);
 
     HWND dialog = OpenDialog();
@@ -879,19 +803,12 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
     ASSERT_TRUE(seen.ended);
     ASSERT_FALSE(seen.statuses.empty());
     EXPECT_TRUE(Driver().MessageBoxes().empty());
-
-    const bool productNamed = c.asComponent || c.place == EPlace::Product;
-    if (c.lockFile) {
-        EXPECT_EQ(kIncomplete, seen.statuses.back());
-        EXPECT_TRUE(FileExists(held));
-    } else {
-        EXPECT_EQ(kDone, seen.statuses.back());
-        EXPECT_EQ(!productNamed, FileExists(m_realFolder));
-    }
+    EXPECT_EQ(c.lockFile ? kIncomplete : kDone, seen.statuses.back());
+    if (c.lockFile) EXPECT_TRUE(FileExists(held));
+    else EXPECT_EQ(!c.asComponent && c.place != EPlace::Product, FileExists(m_realFolder));
     EXPECT_FALSE(RecordExists("Nuvra"));
-    EXPECT_TRUE(FileExists(ParentFolderOf(m_realFolder)));
-    const std::map<std::string, std::string> after = DriveListing(excluded);
-    EXPECT_EQ("", ListingChanges(before, after));
+    EXPECT_TRUE(FileExists(Parent(m_realFolder)));
+    EXPECT_EQ("", ListingChanges(before, DriveListing(excluded)));
 }
 
 INSTANTIATE_TEST_SUITE_P(Spellings, UninstallSpelling, ::testing::Values(

@@ -91,107 +91,78 @@ TEST(CanonicalFolder, NormalisesSeparatorsDotsAndCase)
     EXPECT_EQ(CanonicalFolder("\\\\srv"), "");
 }
 
-// A disk given as a table: each path that exists, with its identity.
-class CFakeIdentitySource : public IFolderIdentitySource {
-public:
-    CFakeIdentitySource(std::map<std::string, CFolderIdentity> found, std::vector<std::string> unknown)
-        : m_found(std::move(found)), m_unknown(std::move(unknown))
-    {
-    }
+// A disk given as a table: each path that exists, with its identity; kSealed marks one that
+// exists but cannot be identified.
+const std::uint64_t kSealed = ~0ull;
+
+struct CFakeDisk : IFolderIdentitySource {
+    std::map<std::string, CFolderIdentity> table = {
+        {"C:\\", {1, 100, "C:\\"}},
+        {"C:\\Windows", {1, 101, "C:\\Windows"}},
+        {"C:\\Users", {1, 102, "C:\\Users"}},
+        {"C:\\Users\\kim", {1, 103, "C:\\Users\\kim"}},
+        {"C:\\Users\\kim\\Desktop", {1, 104, "C:\\Users\\kim\\Desktop"}},
+        {"C:\\Program Files\\Morvel\\Nuvra", {1, 200, "C:\\Program Files\\Morvel\\Nuvra"}},
+        {"C:\\PROGRA~1\\Morvel\\Nuvra", {1, 200, "C:\\Program Files\\Morvel\\Nuvra"}},
+        {"C:\\Program Files\\Sealed", {1, kSealed, ""}},
+        // other spellings of the same folders; some file systems give only one of the two
+        {"Z:\\pfx\\drive_c", {1, 100, "C:\\"}},
+        {"Z:\\pfx\\drive_c\\users", {1, 102, ""}},
+        {"S:\\kim", {1, 103, ""}},
+        {"\\\\nas\\home\\kim\\Desktop", {1, 104, ""}},
+        {"Y:\\no-index", {0, 0, "C:\\Users\\kim"}},
+        {"Y:\\no-index-other", {0, 0, "C:\\Users\\kim\\Music"}},
+        {"D:\\Morvel", {2, 103, ""}},  // the same file index on another volume is another folder
+    };
+    int lookups = 0;
+
     EIdentityLookup Identify(const std::string& path, CFolderIdentity& identity) override
     {
         ++lookups;
-        const std::string key = CanonicalFolder(path);
-        for (const std::string& u : m_unknown) {
-            if (key == u) return EIdentityLookup::Unknown;
-        }
-        const auto found = m_found.find(key);
-        if (found == m_found.end()) return EIdentityLookup::Missing;
+        const auto found = table.find(CanonicalFolder(path));
+        if (found == table.end()) return EIdentityLookup::Missing;
         identity = found->second;
-        return EIdentityLookup::Found;
+        return identity.fileIndex == kSealed ? EIdentityLookup::Unknown : EIdentityLookup::Found;
     }
-    int lookups = 0;
-
-private:
-    std::map<std::string, CFolderIdentity> m_found;
-    std::vector<std::string> m_unknown;
 };
-
-CFakeIdentitySource FakeDisk()
-{
-    return CFakeIdentitySource(
-        {
-            {"C:\\", {1, 100, "C:\\"}},
-            {"C:\\Windows", {1, 101, "C:\\Windows"}},
-            {"C:\\Users", {1, 102, "C:\\Users"}},
-            {"C:\\Users\\kim", {1, 103, "C:\\Users\\kim"}},
-            {"C:\\Users\\kim\\Desktop", {1, 104, "C:\\Users\\kim\\Desktop"}},
-            {"C:\\Program Files\\Morvel\\Nuvra", {1, 200, "C:\\Program Files\\Morvel\\Nuvra"}},
-            {"C:\\PROGRA~1\\Morvel\\Nuvra", {1, 200, "C:\\Program Files\\Morvel\\Nuvra"}},
-            // other spellings of the same folders; some file systems give only one of the two
-            {"Z:\\pfx\\drive_c", {1, 100, "C:\\"}},
-            {"Z:\\pfx\\drive_c\\users", {1, 102, ""}},
-            {"S:\\kim", {1, 103, ""}},
-            {"\\\\nas\\home\\kim\\Desktop", {1, 104, ""}},
-            {"Y:\\no-index", {0, 0, "C:\\Users\\kim"}},
-            {"Y:\\no-index-other", {0, 0, "C:\\Users\\kim\\Music"}},
-            // the same file index on another volume is another folder
-            {"D:\\Morvel", {2, 103, ""}},
-        },
-        {"C:\\Program Files\\Sealed"});
-}
-
-const std::vector<std::string> kGuardedOnDisk = {"C:\\Windows", "C:\\Users\\kim\\Desktop"};
 
 TEST(FolderGuardOnDisk, JudgesAFolderByWhatItIsNotHowItIsSpelled)
 {
+    const std::vector<std::string> guarded = {"C:\\Windows", "C:\\Users\\kim\\Desktop"};
     const struct {
         const char* folder;
         bool deletable;
     } cases[] = {
-        {"Z:\\pfx\\drive_c", false},              // the drive root, an ancestor of every protected folder
+        {"Z:\\pfx\\drive_c", false},              // the drive root, above every protected folder
         {"Z:\\pfx\\drive_c\\users", false},       // the users folder
-        {"S:\\kim", false},                         // a substituted drive onto the profile
-        {"\\\\nas\\home\\kim\\Desktop", false},  // a share onto a protected folder itself
-        {"Y:\\no-index", false},                    // known by its final path only
-        {"C:\\Program Files\\Sealed", false},       // there, but it cannot be identified
-        {"C:\\Windows", false},                     // refused by its text before any look at the disk
+        {"S:\\kim", false},                       // a substituted drive onto the profile
+        {"\\\\nas\\home\\kim\\Desktop", false},   // a share onto a protected folder itself
+        {"Y:\\no-index", false},                  // known by its final path only
+        {"C:\\Program Files\\Sealed", false},     // there, but it cannot be identified
         {"Y:\\no-index-other", true},
         {"D:\\Morvel", true},
-        {"C:\\Program Files\\Morvel\\Nuvra", true},
         {"C:\\PROGRA~1\\Morvel\\Nuvra\\", true},
         {"C:\\Program Files\\Morvel\\Gone", true},  // nothing there: the text decides
     };
     for (const auto& c : cases) {
-        CFakeIdentitySource disk = FakeDisk();
-        EXPECT_EQ(c.deletable, IsDeletableOnDisk(c.folder, kGuardedOnDisk, disk)) << c.folder;
+        CFakeDisk disk;
+        EXPECT_EQ(c.deletable, IsDeletableOnDisk(c.folder, guarded, disk)) << c.folder;
     }
-}
-
-TEST(FolderGuardOnDisk, TextualRefusalNeedsNoDisk)
-{
-    CFakeIdentitySource disk = FakeDisk();
-    EXPECT_FALSE(IsDeletableOnDisk("C:\\Users\\kim", kGuardedOnDisk, disk));
-    EXPECT_FALSE(IsDeletableOnDisk("\\\\localhost\\c$\\Users", kGuardedOnDisk, disk));
+    CFakeDisk disk;  // what the text refuses needs no look at the disk
+    EXPECT_FALSE(IsDeletableOnDisk("\\\\localhost\\c$\\Users", guarded, disk));
     EXPECT_EQ(0, disk.lookups);
 }
 
 TEST(FolderGuardOnDisk, FindsTheSameFolderUnderAnotherSpelling)
 {
-    CFakeIdentitySource disk = FakeDisk();
+    CFakeDisk disk;
     const std::vector<std::string> chain = {"C:\\Program Files\\Morvel\\Nuvra", "C:\\Users\\kim", "C:\\"};
     EXPECT_EQ(0, FindSameFolder("C:\\PROGRA~1\\Morvel\\Nuvra", chain, disk));
     EXPECT_EQ(1, FindSameFolder("Y:\\no-index", chain, disk));
     EXPECT_EQ(2, FindSameFolder("Z:\\pfx\\drive_c", chain, disk));
     EXPECT_EQ(-1, FindSameFolder("D:\\Morvel", chain, disk));
     EXPECT_EQ(-1, FindSameFolder("C:\\Program Files\\Morvel\\Gone", chain, disk));
-}
-
-TEST(SelfAndAncestors, FromTheFolderUpToItsRoot)
-{
     EXPECT_EQ((std::vector<std::string>{"C:\\a\\b", "C:\\a", "C:\\"}), SelfAndAncestors("c:/a/b/"));
-    EXPECT_EQ((std::vector<std::string>{"\\\\srv\\share\\a", "\\\\srv\\share"}), SelfAndAncestors("\\\\srv\\share\\a"));
-    EXPECT_TRUE(SelfAndAncestors("relative").empty());
 }
 
 TEST(IsSameOrBelowFolder, ComparesWholeComponents)

@@ -1,4 +1,3 @@
-#include "fileops/DiskFolderIdentity.h"
 #include "fileops/FolderGuard.h"
 
 #include <windows.h>
@@ -44,23 +43,6 @@ TEST(ProtectedFolders, EveryProfileOfTheUsersFolderIsKept)
         EXPECT_FALSE(IsDeletableFolder(users + "\\" + name, guarded)) << name;
     } while (::FindNextFileA(find, &entry));
     ::FindClose(find);
-}
-
-// Wine's drive Z: is the Linux root, so the prefix's profile has a second name there.
-TEST(ProtectedFolders, ProfileUnderAnotherDriveLetterIsKeptOnDisk)
-{
-    char prefix[MAX_PATH] = {};
-    const DWORD n = ::GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
-    if (n == 0 || n >= MAX_PATH) GTEST_SKIP() << "drive Z: reaches drive C only under Wine";
-    std::string unixPrefix = prefix;
-    for (char& c : unixPrefix) c = c == '/' ? '\\' : c;
-    const std::vector<std::string> guarded = GetProtectedFolders();
-    const std::string alias = "Z:" + unixPrefix + "\\drive_c" + Folder(CSIDL_PROFILE).substr(2);
-    ASSERT_NE(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesA(alias.c_str())) << alias;
-    CDiskFolderIdentity disk;
-    EXPECT_TRUE(IsDeletableFolder(alias, guarded));  // the text alone cannot tell
-    EXPECT_FALSE(IsDeletableOnDisk(alias, guarded, disk));
-    EXPECT_TRUE(IsDeletableOnDisk(Folder(CSIDL_PROGRAM_FILES) + "\\Morvel", guarded, disk));
 }
 
 } // namespace
