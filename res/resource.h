@@ -42,7 +42,7 @@
 #define IDS_VALUE_VERSION           135
 #define IDS_UPDATE_QUESTION         136
 #define IDS_UPDATE_DONE             137
-#define IDS_REMOVE_INCOMPLETE 139
+#define IDS_REMOVE_INCOMPLETE       139
 
 // Install dialog controls
 #define IDC_INSTALL_DIR             1002

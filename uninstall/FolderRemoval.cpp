@@ -8,6 +8,7 @@
 
 #include <shellapi.h>
 
+#include <algorithm>
 #include <utility>
 
 namespace {
@@ -65,6 +66,9 @@ bool HoldsReadOnlyItem(const std::string& path)
 CFolderRemoval::CFolderRemoval(std::vector<std::string> protectedFolders, std::string ownFile, HWND owner)
     : m_protectedFolders(std::move(protectedFolders)), m_ownFile(LongPath(ownFile)), m_owner(owner)
 {
+    if (m_ownFile.empty()) return;
+    m_ownFileChain.push_back(m_ownFile);
+    for (const std::string& folder : SelfAndAncestors(ParentFolder(m_ownFile))) m_ownFileChain.push_back(folder);
 }
 
 CFolderRemoval CFolderRemoval::ForThisProgram(HWND owner)
@@ -72,17 +76,54 @@ CFolderRemoval CFolderRemoval::ForThisProgram(HWND owner)
     return CFolderRemoval(GetProtectedFolders(), ModulePath(), owner);
 }
 
-std::string CFolderRemoval::Target(const std::string& folder) const
+std::string CFolderRemoval::Target(const std::string& folder)
 {
     const std::string canonical = CanonicalFolder(folder);
     if (canonical.empty()) return std::string();
-    const std::string target = LongPath(canonical);
+    std::string target = LongPath(canonical);
     // Both spellings must pass: the long one could reveal a protected folder behind a short name.
     if (DecideFolderRemoval(canonical, m_protectedFolders, m_ownFile) == EFolderRemoval::Skip ||
         DecideFolderRemoval(target, m_protectedFolders, m_ownFile) == EFolderRemoval::Skip) {
         return std::string();
     }
+    // The text cannot tell that another drive letter, a share or a link names the same folder.
+    if (!IsDeletableOnDisk(target, m_protectedFolders, m_identity)) return std::string();
+    const int own = FindSameFolder(target, m_ownFileChain, m_identity);
+    if (own >= 0) target = m_ownFileChain[static_cast<std::size_t>(own)];
+
+    const auto same = [&target](const std::string& earlier) {
+        return IsSameOrBelowFolder(target, earlier) && IsSameOrBelowFolder(earlier, target);
+    };
+    if (std::none_of(m_targets.begin(), m_targets.end(), same)) m_targets.push_back(target);
     return target;
+}
+
+bool CFolderRemoval::RemovedCompletely() const
+{
+    for (const std::string& target : m_targets) {
+        if (LeftBehind(target)) return false;
+    }
+    return true;
+}
+
+bool CFolderRemoval::LeftBehind(const std::string& target) const
+{
+    if (::GetFileAttributesA(target.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }
+    if (DecideFolderRemoval(target, m_protectedFolders, m_ownFile) != EFolderRemoval::KeepOwnFile) return true;
+    return HoldsMoreThanOwnFile(target);
+}
+
+bool CFolderRemoval::HoldsMoreThanOwnFile(const std::string& folder) const
+{
+    for (const std::string& name : EntryNames(folder)) {
+        const std::string path = JoinPath(folder, name);
+        if (!IsSameOrBelowFolder(m_ownFile, path)) return true;
+        if (IsPlainFolder(::GetFileAttributesA(path.c_str())) && HoldsMoreThanOwnFile(path)) return true;
+    }
+    return false;
 }
 
 void CFolderRemoval::DeleteWithEngine(const std::string& folder)

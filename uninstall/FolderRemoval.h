@@ -1,7 +1,10 @@
 #pragma once
 // Deletes the folders that the installation record names. The record is outside our control,
-// so each folder first passes the folder guard; and the uninstaller's own program file stays
-// even when a folder to delete holds it.
+// so each folder first passes the folder guard, by its text and then by what it is on disk; and
+// the uninstaller's own program file stays even when a folder to delete holds it, under
+// whatever spelling.
+#include "fileops/DiskFolderIdentity.h"
+
 #include <windows.h>
 #include <set>
 #include <string>
@@ -26,11 +29,21 @@ public:
     // it, or when a read-only item is left in it: the shell would delete that without asking.
     void DeleteWithShell(const std::string& folder);
 
+    // True when every folder the guard let through is gone, all but the uninstaller's own file
+    // and the folders on the way to it. A held file, a refused read-only item or a denied
+    // access makes it false. Folders the guard refused were never ours and do not count.
+    bool RemovedCompletely() const;
+
 private:
     enum class EPass { Engine, Shell };
 
-    // The folder in the form the platform calls get, or "" when it is not to be touched.
-    std::string Target(const std::string& folder) const;
+    // The folder in the form the platform calls get, or "" when it is not to be touched. A
+    // folder that is on disk the uninstaller's own folder, or one above it, is given in the
+    // spelling of the own file's path, so that the own file is recognised in it.
+    std::string Target(const std::string& folder);
+    // True when something of a folder to delete is still there.
+    bool LeftBehind(const std::string& target) const;
+    bool HoldsMoreThanOwnFile(const std::string& folder) const;
     void Remove(const std::string& path, EPass pass);
     // Removes every entry of folder except the own file and the folders on the way to it.
     void RemoveAllButOwnFile(const std::string& folder, EPass pass);
@@ -39,6 +52,9 @@ private:
 
     std::vector<std::string> m_protectedFolders;
     std::string m_ownFile;
+    std::vector<std::string> m_ownFileChain;  // the own file, then each folder above it
     HWND m_owner;
+    CDiskFolderIdentity m_identity;
     std::set<std::string> m_cancelled;  // folders whose engine pass the user cancelled
+    std::vector<std::string> m_targets;  // every folder the guard let through, as deleted
 };

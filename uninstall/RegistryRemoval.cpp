@@ -7,6 +7,7 @@
 #include "uninstall/FolderRemoval.h"
 #include "uninstall/RemovalPlan.h"
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -62,6 +63,26 @@ std::vector<std::string> CRegistryRemoval::ReadComponentNames(HKEY productKey)
     return OrderedComponentNames(std::move(indexed));
 }
 
+std::string CRegistryRemoval::ReadFolderValue(HKEY key, const std::string& valueName)
+{
+    if (!key) return std::string();
+    // The value may grow between the two calls: ask again with the new size.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        DWORD size = 0;
+        if (::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, nullptr, &size) != ERROR_SUCCESS) {
+            return std::string();
+        }
+        std::vector<char> buffer(size + 1, '\0');
+        const LONG result = ::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr,
+                                               reinterpret_cast<BYTE*>(buffer.data()), &size);
+        if (result == ERROR_MORE_DATA) continue;
+        if (result != ERROR_SUCCESS) return std::string();
+        // Up to the first zero: a value stored without its terminating zero ends at its size.
+        return std::string(buffer.data(), ::strnlen(buffer.data(), size));
+    }
+    return std::string();
+}
+
 std::vector<std::string> CRegistryRemoval::ReadProductComponents() const
 {
     CRegKey record = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
@@ -75,7 +96,7 @@ void CRegistryRemoval::DeleteComponentFolders(const std::vector<std::string>& co
     for (const std::string& component : components) {
         CRegKey key = OpenProductKey(component);
         if (!key) continue;
-        const std::string folder = ReadRegString(key.get(), directoryValue);
+        const std::string folder = ReadFolderValue(key.get(), directoryValue);
         key.reset();
         if (!folder.empty()) m_folders.DeleteWithEngine(folder);
     }

@@ -18,6 +18,11 @@ public:
     // Only values that exist are read, so a huge count costs no more than the values present.
     static std::vector<std::string> ReadComponentNames(HKEY productKey);
 
+    // A folder value of the record, whatever its length: a spelling of a real folder may run
+    // past the record's usual 259 characters (trailing blanks or separators) and must not be
+    // cut or lost. "" when the value is missing.
+    static std::string ReadFolderValue(HKEY key, const std::string& valueName);
+
 private:
     std::vector<std::string> ReadProductComponents() const;
     void DeleteComponentFolders(const std::vector<std::string>& components);

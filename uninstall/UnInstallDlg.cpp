@@ -96,7 +96,8 @@ void CUnInstallDlg::OnDelete()
     std::string folder;
     {
         CRegKey record = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
-        folder = ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
+        // Read whole: a value longer than a path buffer still names the folder to remove.
+        folder = CRegistryRemoval::ReadFolderValue(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
         if (!CanRemoveFolder(folder)) {
             StopWithNothingRemoved();
             return;
@@ -125,9 +126,10 @@ void CUnInstallDlg::OnDelete()
         m_progress.SetPos(shortcut.barAfter);
     }
 
-    ShowStatus(IDS_REMOVE_DONE);
-    // Once more through the shell, for whatever the product still held open a moment ago.
+    // Once more through the shell, for whatever the product still held open a moment ago; only
+    // then is it known whether everything went. What did go stays gone either way.
     if (!folder.empty()) folders.DeleteWithShell(folder);
+    ShowStatus(folders.RemovedCompletely() ? IDS_REMOVE_DONE : IDS_REMOVE_INCOMPLETE);
 
     PauseHandlingSentMessages(kFinalPause);
     CDialog::OnOK();  // as the Close button would, past the guard of OnOK

@@ -1,13 +1,18 @@
 // Uninstall mode of the real program: the removal after Delete, what it leaves alone, and the
 // ways of leaving the dialog without removing anything.
 #include "tests/e2e/E2EFixture.h"
+#include "fileops/FolderGuard.h"
 #include "fileops/ShortcutHelper.h"
 #include "res/resource.h"
 
 #include <shlobj.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <map>
 #include <thread>
 
 namespace {
@@ -18,6 +23,7 @@ const char kRemovingFolder[] = "설치 디렉터리 삭제...";
 const char kRemovingRegistry[] = "레지스트리 삭제...";
 const char kRemovingIcons[] = "아이콘 삭제...";
 const char kDone[] = "삭제작업이 성공하였습니다.";
+const char kIncomplete[] = "일부 파일을 삭제하지 못했습니다.";
 const char kShortcutName[] = "모르벨 누브라";
 const char kQuickLaunchLink[] = "Microsoft\\Internet Explorer\\Quick Launch\\Nuvra";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
@@ -597,5 +603,228 @@ TEST_F(Uninstall, EnterAndEscapeDoNothing)
     EXPECT_TRUE(Exists(Join(folder, "readme.txt")));
     EXPECT_TRUE(RecordExists("Nuvra"));
 }
+
+// Other spellings of folders. The guard must see through those that name a protected folder, and
+// those that name the real product folder must remove it; nothing else on drive C may change.
+enum class EPlace { Product, Profile, UsersFolder, DriveC, WindowsFolder, ProgramFiles };
+enum class ESpelling { AsIs, Unc, ZDrive, Short, TrailingSeparators, TrailingBlanks, OverLong };
+
+struct CSpellingCase {
+    const char* name;
+    EPlace place;
+    ESpelling spelling;
+    bool asComponent;  // the value is a component's folder; the product's own folder is plain
+    bool lockFile;     // a helper holds a file of the product folder open without sharing
+};
+
+void PrintTo(const CSpellingCase& c, std::ostream* os) { *os << c.name; }
+
+// Every folder and file of drive C outside the excluded paths, each file with a checksum of its
+// content. Links are listed, never entered.
+std::map<std::string, std::string> DriveListing(const std::vector<std::string>& excluded)
+{
+    std::map<std::string, std::string> listing;
+    std::vector<std::string> pending = {"C:\\"};
+    std::vector<char> buffer(1 << 20);
+    while (!pending.empty()) {
+        const std::string folder = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAA entry;
+        HANDLE find = FindFirstFileA(Join(folder, "*").c_str(), &entry);
+        for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
+            const std::string path = Join(folder, entry.cFileName);
+            if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..") ||
+                std::any_of(excluded.begin(), excluded.end(), [&](const std::string& e) { return IsSameOrBelowFolder(path, e); }))
+                continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                listing[path] = "folder";
+                if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) pending.push_back(path);
+                continue;
+            }
+            unsigned long long hash = 1469598103934665603ull;  // FNV-1a over 8-byte words
+            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            DWORD got = 0;
+            while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) {
+                for (DWORD i = 0; i < got; i += 8) {
+                    unsigned long long word = 0;
+                    memcpy(&word, buffer.data() + i, std::min<DWORD>(8, got - i));
+                    hash = (hash ^ word) * 1099511628211ull;
+                }
+            }
+            if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+            listing[path] = std::to_string(entry.nFileSizeLow) + ":" + std::to_string(hash);
+        }
+        if (find != INVALID_HANDLE_VALUE) FindClose(find);
+    }
+    return listing;
+}
+
+// The paths whose entry differs between two listings, one a line, for the failure message.
+std::string ListingChanges(const std::map<std::string, std::string>& before, std::map<std::string, std::string> after)
+{
+    std::string changes;
+    for (const auto& entry : before) {
+        auto found = after.find(entry.first);
+        if (found == after.end() || found->second != entry.second) changes += entry.first + "\n";
+        if (found != after.end()) after.erase(found);
+    }
+    for (const auto& entry : after) changes += "new: " + entry.first + "\n";
+    return changes;
+}
+
+// Starts a program (Wine starts Linux programs too) and, unless told not to, waits for it.
+HANDLE StartProgram(const std::string& line, bool wait)
+{
+    std::string copy = line;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return nullptr;
+    CloseHandle(info.hThread);
+    if (wait) WaitForSingleObject(info.hProcess, 30000);
+    return info.hProcess;
+}
+
+class UninstallSpelling : public Uninstall, public ::testing::WithParamInterface<CSpellingCase> {
+protected:
+    void SetUp() override
+    {
+        Uninstall::SetUp();
+        char prefix[MAX_PATH] = {};
+        GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH);
+        m_prefix = prefix;
+        m_realFolder = Join(SpecialFolder(CSIDL_PROGRAM_FILES), "Morvel\\Nuvra");
+    }
+    void TearDown() override
+    {
+        if (m_holder) {
+            TerminateProcess(m_holder, 0);
+            WaitForSingleObject(m_holder, 30000);
+            CloseHandle(m_holder);
+        }
+        Uninstall::TearDown();
+        std::error_code ignored;  // what cannot be removed stays in the test prefix only
+        std::filesystem::remove_all(Parent(m_realFolder), ignored);
+    }
+
+    static std::string Parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+
+    // "\\localhost\c$" reaches drive C as the administrative share does on Windows: Wine looks
+    // for it as a link in the prefix's device folder.
+    bool MakeAdminShare() const
+    {
+        const std::string unc = m_prefix + "/dosdevices/unc/localhost";
+        if (!FileExists("\\\\localhost\\c$\\windows")) {
+            CloseHandle(StartProgram("/bin/mkdir -p \"" + unc + "\"", true));
+            CloseHandle(StartProgram("/bin/ln -sfn ../../c: \"" + unc + "/c$\"", true));
+        }
+        // Wine may report the Linux program ended before its work shows.
+        for (int i = 0; i < 500 && !FileExists("\\\\localhost\\c$\\windows"); ++i) Sleep(20);
+        return FileExists("\\\\localhost\\c$\\windows");
+    }
+
+    std::string Spelled(EPlace place, ESpelling spelling) const
+    {
+        const std::string profile = SpecialFolder(CSIDL_PROFILE);
+        const std::string folder = place == EPlace::Product       ? m_realFolder
+                                   : place == EPlace::Profile     ? profile
+                                   : place == EPlace::UsersFolder ? Parent(profile)
+                                   : place == EPlace::DriveC      ? std::string("C:")
+                                   : SpecialFolder(place == EPlace::WindowsFolder ? CSIDL_WINDOWS : CSIDL_PROGRAM_FILES);
+        std::string unixPrefix = m_prefix;
+        std::replace(unixPrefix.begin(), unixPrefix.end(), '/', '\\');
+        char shortPath[MAX_PATH] = {};
+        switch (spelling) {
+        case ESpelling::Unc: return "\\\\localhost\\c$" + folder.substr(2);
+        case ESpelling::ZDrive: return "Z:" + unixPrefix + "\\drive_c" + folder.substr(2);  // the Linux root
+        case ESpelling::Short:  // Wine's short names are its own ("PROG~FBU"): ask for the real one
+            GetShortPathNameA(folder.c_str(), shortPath, MAX_PATH);
+            return shortPath;
+        case ESpelling::TrailingSeparators: return folder + "\\\\/";
+        case ESpelling::TrailingBlanks: return folder + "\\ ";
+        case ESpelling::OverLong: return folder + std::string(300, ' ');
+        default: return folder;
+        }
+    }
+
+    void HoldFile(const std::string& file)
+    {
+        const std::string event = "NuvraTestHolder." + std::to_string(GetCurrentProcessId());
+        HANDLE held = CreateEventA(nullptr, TRUE, FALSE, event.c_str());
+        std::string holder = NUVRA_FILE_HOLDER_EXE;
+        std::replace(holder.begin(), holder.end(), '/', '\\');
+        m_holder = StartProgram("\"Z:" + holder + "\" \"" + file + "\" " + event, false);
+        HANDLE waits[] = {held, m_holder};
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, 30000)) << "the helper did not take the file";
+        CloseHandle(held);
+    }
+
+    std::string m_prefix;      // the Linux path of the Wine prefix
+    std::string m_realFolder;  // "C:\Program Files\Morvel\Nuvra"
+    HANDLE m_holder = nullptr;
+};
+
+TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
+{
+    const CSpellingCase& c = GetParam();
+    if (m_prefix.empty() && (c.spelling == ESpelling::ZDrive || c.spelling == ESpelling::Unc)) {
+        GTEST_SKIP() << "the aliases are made in a Wine prefix";
+    }
+    if (c.spelling == ESpelling::Unc) {
+        ASSERT_TRUE(MakeAdminShare());
+    }
+    CreateDirectoryA(Parent(m_realFolder).c_str(), nullptr);
+    MakeTree(m_realFolder);
+    const std::string value = Spelled(c.place, c.spelling);
+    ASSERT_TRUE(c.spelling == ESpelling::OverLong || FileExists(value)) << value;
+    ASSERT_TRUE(c.spelling != ESpelling::Short || value != m_realFolder);
+    if (c.asComponent) {
+        WriteRecord("Aliased", {{"_nuvr_setup_directory", value}});
+        WriteRecord("Nuvra", {{"_sys_setup_dir", m_realFolder}, {"_cm_component__count", "1"}, {"_cm_component_0", "Aliased"}});
+    } else {
+        WriteRecord("Nuvra", {{"_sys_setup_dir", value}});
+    }
+    const std::string held = Join(m_realFolder, "data\\held.txt");
+    if (c.lockFile) {
+        ASSERT_TRUE(WriteFileText(held, "held"));
+        HoldFile(held);
+    }
+    // Only the product's own places may change: its folder and the shortcuts.
+    std::vector<std::string> excluded = {Parent(m_realFolder),
+                                         Join(SpecialFolder(CSIDL_APPDATA), std::string(kQuickLaunchLink) + ".lnk")};
+    for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS})
+        excluded.push_back(Join(SpecialFolder(csidl), AnsiFromUtf8(kShortcutName) + ".lnk"));
+    const std::map<std::string, std::string> before = DriveListing(excluded);
+
+    HWND dialog = OpenDialog();
+    ASSERT_NE(nullptr, dialog);
+    const CRemovalSeen seen = PressDelete(dialog);
+    ASSERT_TRUE(seen.ended);
+    ASSERT_FALSE(seen.statuses.empty());
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+    EXPECT_EQ(c.lockFile ? kIncomplete : kDone, seen.statuses.back());
+    if (c.lockFile) EXPECT_TRUE(FileExists(held));
+    else EXPECT_EQ(!c.asComponent && c.place != EPlace::Product, FileExists(m_realFolder));
+    EXPECT_FALSE(RecordExists("Nuvra"));
+    EXPECT_TRUE(FileExists(Parent(m_realFolder)));
+    EXPECT_EQ("", ListingChanges(before, DriveListing(excluded)));
+}
+
+INSTANTIATE_TEST_SUITE_P(Spellings, UninstallSpelling, ::testing::Values(
+    CSpellingCase{"ProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, false, false},
+    CSpellingCase{"ProgramFilesThroughAdminShare", EPlace::ProgramFiles, ESpelling::Unc, false, false},
+    CSpellingCase{"ProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, false, false},
+    CSpellingCase{"UsersFolderThroughDriveZ", EPlace::UsersFolder, ESpelling::ZDrive, false, false},
+    CSpellingCase{"DriveCThroughDriveZ", EPlace::DriveC, ESpelling::ZDrive, false, false},
+    CSpellingCase{"ComponentProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, true, false},
+    CSpellingCase{"ComponentProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, true, false},
+    CSpellingCase{"ComponentWindowsThroughDriveZ", EPlace::WindowsFolder, ESpelling::ZDrive, true, false},
+    CSpellingCase{"ProductInShortForm", EPlace::Product, ESpelling::Short, false, false},
+    CSpellingCase{"ProductWithTrailingSeparators", EPlace::Product, ESpelling::TrailingSeparators, false, false},
+    CSpellingCase{"ProductWithTrailingBlank", EPlace::Product, ESpelling::TrailingBlanks, false, false},
+    CSpellingCase{"ProductOverLong", EPlace::Product, ESpelling::OverLong, false, false},
+    CSpellingCase{"ProductWithAHeldFile", EPlace::Product, ESpelling::AsIs, false, true}),
+    [](const ::testing::TestParamInfo<CSpellingCase>& info) { return std::string(info.param.name); });
 
 } // namespace

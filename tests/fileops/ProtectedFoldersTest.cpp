@@ -29,4 +29,20 @@ TEST(ProtectedFolders, GuardKeepsThisMachinesSystemAndProfileFolders)
     EXPECT_TRUE(IsDeletableFolder(Folder(CSIDL_APPDATA) + "\\Morvel\\ImagePack", guarded));
 }
 
+TEST(ProtectedFolders, EveryProfileOfTheUsersFolderIsKept)
+{
+    const std::vector<std::string> guarded = GetProtectedFolders();
+    const std::string profile = Folder(CSIDL_PROFILE);
+    const std::string users = profile.substr(0, profile.rfind('\\'));
+    WIN32_FIND_DATAA entry;
+    HANDLE find = ::FindFirstFileA((users + "\\*").c_str(), &entry);
+    ASSERT_NE(INVALID_HANDLE_VALUE, find);
+    do {
+        const std::string name = entry.cFileName;
+        if (name == "." || name == ".." || !(entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) continue;
+        EXPECT_FALSE(IsDeletableFolder(users + "\\" + name, guarded)) << name;
+    } while (::FindNextFileA(find, &entry));
+    ::FindClose(find);
+}
+
 } // namespace
