@@ -3,6 +3,8 @@
 #include "fileops/ShortcutHelper.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
+#include "crypt/ReleaseKey.h"
+#include "install/EntryHashes.h"
 #include "install/EntryPathSafety.h"
 #include "install/FileListEntry.h"
 #include "install/InstallDlg.h"
@@ -63,10 +65,12 @@ int CInstallProcedure::Run()
 {
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
     std::vector<std::string> lines;
-    if (!m_dlg.m_downloadManager.GetFileList(product, lines)) return 1;
+    const CReleaseKey* releaseKey = CompiledReleaseKey();
+    if (!m_dlg.m_downloadManager.GetFileList(product, lines, releaseKey)) return 1;
     // Without title and version there is nothing to hand the product; names from the network
     // that would leave the staging or product folder end the run before anything is written.
     if (lines.size() < 2 || !AllEntriesSafe(lines)) return 1;
+    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return 1;
     m_dlg.m_downloadManager.AttachProgressSink(&m_dlg.m_transferSink);
     m_dlg.m_strTitle = lines[0];
     m_dlg.m_strVersion = lines[1];
@@ -164,7 +168,8 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         wchar_t count[64];
         std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
         m_dlg.SetMainStatus(downloading + count);
-        if (!m_dlg.m_downloadManager.DownloadFile(entry.ServerPath(product), entry.RelativePath())) return false;
+        if (!m_dlg.m_downloadManager.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash()))
+            return false;
         m_dlg.m_progressTotal.StepIt();
     }
     return true;

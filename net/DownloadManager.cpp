@@ -1,5 +1,6 @@
 #include "net/DownloadManager.h"
 
+#include "crypt/ReleaseSignature.h"
 #include "net/DownloadPaths.h"
 #include "net/TextFileReader.h"
 #include "net/WebFile.h"
@@ -7,6 +8,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -27,6 +30,16 @@ std::string EnvironmentValue(const char* name, bool& present)
     return present ? std::string(buffer, length) : std::string();
 }
 
+bool ReadBytes(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+    return !in.bad();
+}
+
 } // namespace
 
 CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
@@ -43,12 +56,12 @@ CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
 CDownloadManager::~CDownloadManager() = default;
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
-                                 std::vector<std::string>& lines)
+                                 std::vector<std::string>& lines, std::string* bytes)
 {
     if (GetWebFile(kAgent, m_server.host, m_server.port, "", serverFolder, fileName, false) != 200)
         return false;
     CTextFileReader reader("\n");
-    bool read = reader.ReadTextFile(fileName, lines);
+    bool read = reader.ReadTextFile(fileName, lines) && (!bytes || ReadBytes(fileName, *bytes));
     ::DeleteFileA(fileName.c_str());
     // A list that arrived but cannot be read is no list: reporting success would hand the
     // caller stale or no lines as if they were the server's.
@@ -60,9 +73,28 @@ bool CDownloadManager::GetVersionList(std::vector<std::string>& lines)
     return FetchList(kUpdateBasePath, kVersionListName, lines);
 }
 
-bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines)
+bool CDownloadManager::FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes)
 {
-    return FetchList(FileListFolder(component), kFileListName, lines);
+    if (GetWebFile(kAgent, m_server.host, m_server.port, "", serverFolder, fileName, false) != 200)
+        return false;
+    bool read = ReadBytes(fileName, bytes);
+    ::DeleteFileA(fileName.c_str());
+    return read;
+}
+
+bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines,
+                                   const CReleaseKey* releaseKey)
+{
+    if (!releaseKey) return FetchList(FileListFolder(component), kFileListName, lines);
+
+    std::string listBytes, signature;
+    std::vector<std::string> fetched;
+    if (!FetchList(FileListFolder(component), kFileListName, fetched, &listBytes)) return false;
+    if (!FetchText(FileListFolder(component), kFileListSignatureName, signature)) return false;
+    // The lines handed on were read from the very bytes that were verified.
+    if (!CReleaseSignature::Verifies(*releaseKey, listBytes, signature)) return false;
+    lines.swap(fetched);
+    return true;
 }
 
 int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
@@ -70,12 +102,13 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
     return GetWebFile(kAgent, m_server.host, m_server.port, "", kUpdateBasePath, serverPath, true);
 }
 
-bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath)
+bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,
+                                    const std::string& expectedSha256)
 {
     CDownloadTarget target;
     if (!SplitDownload(serverPath, localPath, target)) return false;
     return GetWebFile(kAgent, m_server.host, m_server.port, target.localFolder, target.serverFolder,
-                      target.fileName, false) == 200;
+                      target.fileName, false, expectedSha256) == 200;
 }
 
 void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)

@@ -3,6 +3,7 @@
 bool CFileSink::Open(const std::string& targetPath)
 {
     Discard();
+    m_expectedDigest.clear();
     std::size_t slash = targetPath.find_last_of("/\\");
     std::string folder = slash == std::string::npos ? std::string(".") : targetPath.substr(0, slash + 1);
 
@@ -20,9 +21,17 @@ bool CFileSink::Open(const std::string& targetPath)
     return true;
 }
 
+void CFileSink::ExpectDigest(const std::string& sha256Hex)
+{
+    m_expectedDigest = sha256Hex;
+    m_digest.Finish();  // starts over
+}
+
 bool CFileSink::Write(const void* data, DWORD size)
 {
     const char* bytes = static_cast<const char*>(data);
+    // Hashed on the way through, so that checking costs no second pass over the file.
+    if (!m_expectedDigest.empty()) m_digest.Update(bytes, size);
     while (size > 0) {
         DWORD written = 0;
         if (!m_file || !::WriteFile(m_file.get(), bytes, size, &written, nullptr) || written == 0) return false;
@@ -35,6 +44,10 @@ bool CFileSink::Write(const void* data, DWORD size)
 bool CFileSink::Commit()
 {
     if (!m_file) return false;
+    if (!m_expectedDigest.empty() && CSha256::ToHex(m_digest.Finish()) != m_expectedDigest) {
+        Discard();
+        return false;
+    }
     bool closed = ::CloseHandle(m_file.release()) != FALSE;
     if (!closed || !::MoveFileExA(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         Discard();

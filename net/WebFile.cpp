@@ -55,13 +55,14 @@ bool IsRedirect(DWORD status)
 }
 
 // Streams the body into the target; true only when all of it arrived and is in place.
-bool StoreBody(const CInternetHandle& request, const std::string& target)
+bool StoreBody(const CInternetHandle& request, const std::string& target, const std::string& expectedSha256)
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
     CFileSink sink;
     if (!sink.Open(target)) return false;
+    sink.ExpectDigest(expectedSha256);
     char chunk[kReadChunk];
     unsigned long long received = 0;
     for (;;) {
@@ -78,15 +79,15 @@ bool StoreBody(const CInternetHandle& request, const std::string& target)
 
 int GetWebFile(const std::string& agent, const std::string& host, unsigned short port,
                const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly)
+               const std::string& fileName, bool sizeOnly, const std::string& expectedSha256)
 {
     CWebFileSession session(agent);
-    return GetWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly);
+    return GetWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, expectedSha256);
 }
 
 int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
                const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly)
+               const std::string& fileName, bool sizeOnly, const std::string& expectedSha256)
 {
     if (!session.IsOpen()) return 0;
     // Declared after the session's creation, so closed before it on every return.
@@ -112,5 +113,5 @@ int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short
     if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
 
     if (sizeOnly) return ReportedLengthResult(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
-    return StoreBody(request, localFolder + fileName) ? 200 : 0;
+    return StoreBody(request, localFolder + fileName, expectedSha256) ? 200 : 0;
 }

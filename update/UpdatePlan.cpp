@@ -37,6 +37,12 @@ std::size_t CUpdatePlan::UpdateCount() const
         std::count_if(m_items.begin(), m_items.end(), [](const Item& item) { return item.update; }));
 }
 
+bool CUpdatePlan::EveryUpdateHashed() const
+{
+    return std::none_of(m_items.begin(), m_items.end(),
+                        [](const Item& item) { return item.update && item.entry.Hash().empty(); });
+}
+
 int CUpdatePlan::ProgressStep() const
 {
     if (m_lineCount <= 2) return 1;

@@ -38,6 +38,8 @@ public:
     const std::string& NewVersion() const { return m_newVersion; }
     const std::vector<Item>& Items() const { return m_items; }
     std::size_t UpdateCount() const;
+    // Whether every entry to be updated carries a digest (required in builds with a release key).
+    bool EveryUpdateHashed() const;
 
     // The step for the entry loop: 80 / (number of lines - 2), at least 1.
     int ProgressStep() const;

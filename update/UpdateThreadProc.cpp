@@ -1,5 +1,6 @@
 #include "update/UpdateThreadProc.h"
 
+#include "crypt/ReleaseKey.h"
 #include "fileops/FileOpEngine.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
@@ -35,7 +36,7 @@ bool UpdateFile(CDownloadManager& downloads, const CFileListEntry& entry, const 
         // installed one in place, and the fetcher moves it there only once it is complete.
         const std::string staging = entry.StagingName();
         engine.Rename(staging, relative);  // a staged file is taken only where none is installed
-        if (downloads.DownloadFile(serverPath, staging)) return true;
+        if (downloads.DownloadFile(serverPath, staging, entry.Hash())) return true;
         if (engine.CanDelete(staging)) engine.Delete(staging);
         return false;
     }
@@ -48,7 +49,7 @@ bool UpdateFile(CDownloadManager& downloads, const CFileListEntry& entry, const 
     // Moved aside so that the new file can be written even while the old one is in use.
     const bool movedAside = engine.Rename(relative, backup);
 
-    if (downloads.DownloadFile(serverPath, relative)) {
+    if (downloads.DownloadFile(serverPath, relative, entry.Hash())) {
         if (engine.CanDelete(backup)) engine.Delete(backup);
         return true;
     }
@@ -87,7 +88,8 @@ unsigned UpdateThreadProc(CWorkerDialog* worker)
     progress.SetRange(0, 100);
     progress.SetStep(CUpdatePlan::kListFetchedStep);
     std::vector<std::string> lines;
-    if (!downloads.GetFileList(serverFolder, lines)) {
+    const CReleaseKey* releaseKey = CompiledReleaseKey();
+    if (!downloads.GetFileList(serverFolder, lines, releaseKey)) {
         dialog->Finish(CUpdateDlg::kFailed);
         return 0;
     }
@@ -98,7 +100,7 @@ unsigned UpdateThreadProc(CWorkerDialog* worker)
     }
 
     const CUpdatePlan plan = CUpdatePlan::Make(lines, dialog->m_strVersion);
-    if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready) {
+    if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready || (releaseKey && !plan.EveryUpdateHashed())) {
         dialog->Finish(CUpdateDlg::kFailed);
         return 0;
     }

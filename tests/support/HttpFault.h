@@ -12,6 +12,7 @@ public:
         ShortBody,     // serve the file, announce its full length, send `missingBytes` fewer, close
         DropMidBody,   // serve the file, announce its full length, reset the connection after `sentBytes`
         Stall,         // read the request and answer nothing for `stall` (or until Stop), then close
+        Tamper,        // serve the file with the byte at `tamperOffset` changed: same length, other bytes
     };
 
     static CHttpFault Status(int status)
@@ -53,6 +54,12 @@ public:
         return f;
     }
     static CHttpFault StallUntilStop() { return Stall(std::chrono::milliseconds::max()); }
+    static CHttpFault Tamper(std::size_t offset)
+    {
+        CHttpFault f(Kind::Tamper);
+        f.tamperOffset = offset;
+        return f;
+    }
 
     Kind kind;
     int status = 0;
@@ -61,6 +68,7 @@ public:
     std::size_t missingBytes = 0;
     std::size_t sentBytes = 0;
     std::chrono::milliseconds stall{0};
+    std::size_t tamperOffset = 0;
 
 private:
     explicit CHttpFault(Kind k) : kind(k) {}
