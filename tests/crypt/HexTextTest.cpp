@@ -1,5 +1,4 @@
 #include "crypt/HexText.h"
-#include "crypt/ReleaseKey.h"
 #include "tests/support/PrintableName.h"
 
 #include <gtest/gtest.h>
@@ -28,24 +27,9 @@ INSTANTIATE_TEST_SUITE_P(Texts, HexTextDecode, ::testing::Values(
     HexCase{"0aBc\n", true, {0x0a, 0xbc}},
     HexCase{" \t0a\r\n", true, {0x0a}},
     HexCase{"", true, {}},
-    HexCase{"\n", true, {}},
     HexCase{"abc", false, {}},
     HexCase{"0g", false, {}},
     HexCase{"0a 0b", false, {}},
-    HexCase{"0a\n0b", false, {}},
     HexCase{"-1", false, {}}));
-
-TEST(ReleaseKey, TakesExactlyXAndY)
-{
-    const std::string x(64, 'a'), y = std::string(62, '0') + "01";
-    CReleaseKey key;
-    ASSERT_TRUE(CReleaseKey::FromHex(x + y, key));
-    EXPECT_EQ(0xaa, key.X()[0]);
-    EXPECT_EQ(0x01, key.Y()[31]);
-    EXPECT_EQ(0x00, key.Y()[0]);
-    EXPECT_FALSE(CReleaseKey::FromHex(x, key));
-    EXPECT_FALSE(CReleaseKey::FromHex(x + y + "00", key));
-    EXPECT_FALSE(CReleaseKey::FromHex(x + y.substr(1) + "z", key));
-}
 
 } // namespace
