@@ -169,6 +169,8 @@ class NuvraPublishTest(unittest.TestCase):
             ("comma in title", ["--title", "Morvel, Nuvra"], None),
             ("line end in version", ["--version", "1.0\n"], None),
             ("comma in a file name", [], ("a,b.txt", b"x")),
+            ("name Windows cannot store", [], ("nul.txt", b"x")),
+            ("names differing only by case", [], ("NUVRA.ini", b"x")),
             ("config names no product file", ["--config", "bad.conf"], None),
         ]
         write(self.path("bad.conf"), b"missing.txt flag=A\n")
