@@ -7,6 +7,8 @@ Each run installed the same release twice, once with hashes in its list ("hashed
 without ("plain"), in alternating order, around one bare WinInet loop. The verdict is on paired
 figures: per run, each installation (less its two 500 ms pauses) over that run's loop, and the
 hashed installation less the plain one; their medians, so that one disturbed run counts little.
+The hash alone (bench-hash-cost: the release's bytes through the updater's SHA-256, in the
+fetcher's pieces) shows what the check can cost at most.
 """
 
 import statistics
@@ -43,6 +45,8 @@ def main():
           f"{statistics.median(ratio_hashed):11.2f}")
     print(f"   checked less unchecked, paired: median {statistics.median(extra):+.2f} s "
           f"(runs: {', '.join(f'{e:+.2f}' for e in extra)}); plain runs' median deviation {spread:.2f} s")
+    cost = [seconds(f"{folder}/hash-cost.{n}") for n in range(1, runs + 1)]
+    print(f"   the hash alone over the release's bytes: median {statistics.median(cost):.3f} s")
     print(f"   {runs} run(s); installations less 1 s for the two pauses in the 'over loop' column.")
 
 

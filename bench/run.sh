@@ -40,7 +40,8 @@ fi
 echo "== building"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
-cmake --build build/win -j2 --target NuvraUpdater nuvra_sample bench-pilot bench-wininet-loop >/dev/null
+cmake --build build/win -j2 --target NuvraUpdater nuvra_sample bench-pilot bench-wininet-loop bench-hash-cost \
+      >/dev/null
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j2 --target nuvra-httpd >/dev/null
 
@@ -126,6 +127,10 @@ bench_hashing() {
     done
   done
   stop_httpd
+  local bytes; bytes=$(cut -d' ' -f2 "$dir/release.txt")
+  for run in $(seq "$runs"); do
+    scripts/wine-run build/win/bench/bench-hash-cost.exe "$bytes" | tr -d '\r' >"$dir/hash-cost.$run"
+  done
   python3 bench/hashing.py "$dir" "$runs"
 }
 
