@@ -4,11 +4,11 @@ tool tools/nuvra-publish turns them into the server tree; read the way the updat
 
 import contextlib
 import importlib.machinery
-import importlib.util
 import io
 import os
 import sys
 import tempfile
+import types
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -17,8 +17,8 @@ import sample_release  # noqa: E402
 
 loader = importlib.machinery.SourceFileLoader(
     "nuvra_publish", os.path.join(HERE, "..", "..", "tools", "nuvra-publish"))
-spec = importlib.util.spec_from_loader("nuvra_publish", loader)
-tool = importlib.util.module_from_spec(spec)
+tool = types.ModuleType("nuvra_publish")
+tool.__file__ = loader.path
 loader.exec_module(tool)
 
 FAKE_EXE = b"MZ" + bytes(range(256)) * 4

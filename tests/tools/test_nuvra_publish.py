@@ -3,11 +3,11 @@
 
 import contextlib
 import importlib.machinery
-import importlib.util
 import io
 import os
 import stat
 import tempfile
+import types
 import unittest
 
 from cryptography.hazmat.primitives import hashes
@@ -16,8 +16,8 @@ from cryptography.hazmat.primitives.asymmetric.utils import encode_dss_signature
 
 TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "nuvra-publish")
 loader = importlib.machinery.SourceFileLoader("nuvra_publish", TOOL)
-spec = importlib.util.spec_from_loader("nuvra_publish", loader)
-tool = importlib.util.module_from_spec(spec)
+tool = types.ModuleType("nuvra_publish")
+tool.__file__ = loader.path
 loader.exec_module(tool)
 
 
