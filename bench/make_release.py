@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the benchmark's reference release as an update-server tree.
 
-    make_release.py --out DIR [--exe Nuvra.exe] [--files 200] [--seed 5]
+    make_release.py --out DIR [--exe Nuvra.exe] [--files 200] [--seed 5] [--hashed]
     make_release.py --out DIR --big [--big-mib 256]
 
 The standard release is Nuvra.exe (the given program, or 64 KiB of data without one) followed
@@ -10,10 +10,13 @@ big release is one file of 256 MiB, to show that no step holds a whole file in m
 are pseudo-random (incompressible) and the same for the same arguments.
 
 Writes DIR/update/version.txt (installation allowed), DIR/update/Nuvra/_nuvr_file_list.lst and
-the files; DIR/update is replaced. Prints "<files> <bytes>" of the release.
+the files; DIR/update is replaced. With --hashed the list carries every file's SHA-256, and the
+list without them is kept beside it as _nuvr_file_list.lst.plain (the same release either way).
+Prints "<files> <bytes>" of the release.
 """
 
 import argparse
+import hashlib
 import math
 import os
 import random
@@ -42,12 +45,16 @@ def release_files(args):
 
 
 def write_random(path, size, rng):
+    digest = hashlib.sha256()
     with open(path, "wb") as f:
         left = size
         while left > 0:
             n = min(left, MIB)
-            f.write(rng.randbytes(n))
+            chunk = rng.randbytes(n)
+            f.write(chunk)
+            digest.update(chunk)
             left -= n
+    return digest.hexdigest()
 
 
 def main():
@@ -59,6 +66,7 @@ def main():
     parser.add_argument("--seed", type=int, default=5)
     parser.add_argument("--big", action="store_true", help="one file of --big-mib MiB instead")
     parser.add_argument("--big-mib", type=int, default=256)
+    parser.add_argument("--hashed", action="store_true", help="list every file's SHA-256")
     args = parser.parse_args()
 
     update = os.path.join(args.out, "update")
@@ -70,6 +78,7 @@ def main():
 
     content_rng = random.Random(args.seed + 1000)
     lines = ["Morvel Nuvra", "1.0.0"]
+    hashed = list(lines)
     total = 0
     files = release_files(args)
     for folder, name, size, content in files:
@@ -77,14 +86,20 @@ def main():
         os.makedirs(target_dir, exist_ok=True)
         path = os.path.join(target_dir, name)
         if content is None:
-            write_random(path, size, content_rng)
+            sha256 = write_random(path, size, content_rng)
         else:
             with open(path, "wb") as f:
                 f.write(content)
+            sha256 = hashlib.sha256(content).hexdigest()
         lines.append(f"entry,{name},1.0.0,{folder},,")
+        hashed.append(f"entry,{name},1.0.0,{folder},,{sha256},")
         total += size
-    with open(os.path.join(product, "_nuvr_file_list.lst"), "w", newline="\n") as f:
+    list_path = os.path.join(product, "_nuvr_file_list.lst")
+    with open(list_path + (".plain" if args.hashed else ""), "w", newline="\n") as f:
         f.write("".join(line + "\n" for line in lines))
+    if args.hashed:
+        with open(list_path, "w", newline="\n") as f:
+            f.write("".join(line + "\n" for line in hashed))
     print(len(files), total)
 
 

@@ -3,12 +3,14 @@
 # under Wine, and how much memory it needs, against the same files fetched by curl and by a bare
 # loop of the WinInet calls the updater makes.
 #
-#   bench/run.sh [--big | --all] [--runs N]
+#   bench/run.sh [--big | --all | --hashing] [--runs N]
 #
 #   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB;
 #              N runs (default 5), best and median times, the largest memory peaks
 #   --big      one file of 256 MiB, one run: downloads must stream, nothing holds a whole file
 #   --all      both
+#   --hashing  the standard release installed with and without SHA-256 in its list, in
+#              alternating order, each run paired with one WinInet loop: what checking costs
 #
 # Targets: installation less its two 500 ms pauses within 1.1x of the WinInet loop's time, and a
 # peak working set at most 8 MB above the loop's. The loop also runs once more per run asking the
@@ -23,8 +25,9 @@ while [ $# -gt 0 ]; do
   case $1 in
     --big) releases=(big) ;;
     --all) releases=(standard big) ;;
+    --hashing) releases=(hashing) ;;
     --runs) runs=$2; shift ;;
-    *) echo "usage: bench/run.sh [--big | --all] [--runs N]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [--big | --all | --hashing] [--runs N]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -37,7 +40,8 @@ fi
 echo "== building"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
-cmake --build build/win -j2 --target NuvraUpdater nuvra_sample bench-pilot bench-wininet-loop >/dev/null
+cmake --build build/win -j2 --target NuvraUpdater nuvra_sample bench-pilot bench-wininet-loop bench-hash-cost \
+      >/dev/null
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j2 --target nuvra-httpd >/dev/null
 
@@ -53,6 +57,7 @@ work=$prefix/drive_c/NuvraBench
 installed="$prefix/drive_c/Program Files/Morvel"
 
 httpd_pid=""
+port=""
 stop_httpd() {
   if [ -n "$httpd_pid" ]; then kill "$httpd_pid" 2>/dev/null || true; wait "$httpd_pid" 2>/dev/null || true; fi
   httpd_pid=""
@@ -63,11 +68,70 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Same tree? The list file is the server's own and is never installed.
+# Same tree? The list files are the server's own and are never installed.
 same_tree() {  # same_tree <release folder> <copy> <what>
-  if ! diff -r -q -x _nuvr_file_list.lst "$1" "$2" >/dev/null; then
+  if ! diff -r -q -x '_nuvr_file_list.lst*' "$1" "$2" >/dev/null; then
     echo "   $3: the files differ from the release" >&2; return 1
   fi
+}
+
+# Serves <server> and readies the updater's copy; sets port and NUVRA_UPDATE_SERVER.
+start_httpd() {  # start_httpd <result folder> <server folder>
+  build/native/tests/support/nuvra-httpd "$2" >"$1/httpd.log" 2>&1 &
+  httpd_pid=$!
+  for _ in $(seq 100); do [ -s "$1/httpd.log" ] && break; sleep 0.05; done
+  port=$(head -n1 "$1/httpd.log" | grep -o '^[0-9]\+$' || true)
+  [ -n "$port" ] || { echo "nuvra-httpd did not start: $(cat "$1/httpd.log")" >&2; return 1; }
+  export NUVRA_UPDATE_SERVER=127.0.0.1:$port
+
+  scripts/wine-run cmd /c exit >/dev/null 2>&1 || true  # makes the prefix
+  mkdir -p "$work"
+  cp build/win/app/NuvraUpdater.exe "$work/"
+}
+
+install_once() {  # install_once <release folder> <result file>
+  rm -rf "$installed"
+  scripts/wine-run build/win/bench/bench-pilot.exe 'C:\NuvraBench\NuvraUpdater.exe' 'C:\NuvraBench' \
+    | tr -d '\r' >"$2"
+  same_tree "$1" "$installed/Nuvra" installation
+}
+
+loop_once() {  # loop_once <release folder> <result file>
+  rm -rf "$work/loop"
+  scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' \
+    | tr -d '\r' >"$2"
+  same_tree "$1" "$work/loop" "WinInet loop"
+}
+
+# The same release and server, its list with and without hashes; the order alternates from run to
+# run so that a machine getting busier or idler favours neither.
+bench_hashing() {
+  local dir=$out/hashing server=$out/hashing/server release=$out/hashing/server/update/Nuvra
+  rm -rf "$dir"; mkdir -p "$dir"
+  python3 bench/make_release.py --out "$server" --exe build/win/product/Nuvra.exe --hashed >"$dir/release.txt"
+  cp "$release/_nuvr_file_list.lst" "$dir/list.hashed"
+  cp "$release/_nuvr_file_list.lst.plain" "$dir/list.plain"
+  echo "== hashing: $(cut -d' ' -f1 "$dir/release.txt") files, $(cut -d' ' -f2 "$dir/release.txt") bytes"
+  start_httpd "$dir" "$server" || return 1
+  local run order kind
+  for run in $(seq "$runs"); do
+    if [ $((run % 2)) -eq 1 ]; then order=(plain loop hashed); else order=(hashed loop plain); fi
+    for kind in "${order[@]}"; do
+      echo "   run $run/$runs: $kind"
+      if [ "$kind" = loop ]; then
+        loop_once "$release" "$dir/loop.$run"
+      else
+        cp "$dir/list.$kind" "$release/_nuvr_file_list.lst"
+        install_once "$release" "$dir/$kind.$run"
+      fi
+    done
+  done
+  stop_httpd
+  local bytes; bytes=$(cut -d' ' -f2 "$dir/release.txt")
+  for run in $(seq "$runs"); do
+    scripts/wine-run build/win/bench/bench-hash-cost.exe "$bytes" | tr -d '\r' >"$dir/hash-cost.$run"
+  done
+  python3 bench/hashing.py "$dir" "$runs"
 }
 
 bench_release() {  # bench_release <standard|big>
@@ -82,16 +146,7 @@ bench_release() {  # bench_release <standard|big>
   fi
   echo "== $name release: $(cut -d' ' -f1 "$dir/release.txt") files, $(cut -d' ' -f2 "$dir/release.txt") bytes"
 
-  build/native/tests/support/nuvra-httpd "$server" >"$dir/httpd.log" 2>&1 &
-  httpd_pid=$!
-  for _ in $(seq 100); do [ -s "$dir/httpd.log" ] && break; sleep 0.05; done
-  local port; port=$(head -n1 "$dir/httpd.log" | grep -o '^[0-9]\+$' || true)
-  [ -n "$port" ] || { echo "nuvra-httpd did not start: $(cat "$dir/httpd.log")" >&2; return 1; }
-  export NUVRA_UPDATE_SERVER=127.0.0.1:$port
-
-  scripts/wine-run cmd /c exit >/dev/null 2>&1 || true  # makes the prefix
-  mkdir -p "$work"
-  cp build/win/app/NuvraUpdater.exe "$work/"
+  start_httpd "$dir" "$server" || return 1
 
   local urls=() path
   while IFS=, read -r _ file _ folder _; do
@@ -129,4 +184,6 @@ bench_release() {  # bench_release <standard|big>
   python3 bench/summary.py "$dir" "$count"
 }
 
-for r in "${releases[@]}"; do bench_release "$r"; done
+for r in "${releases[@]}"; do
+  if [ "$r" = hashing ]; then bench_hashing; else bench_release "$r"; fi
+done

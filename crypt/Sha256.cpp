@@ -3,13 +3,94 @@
 #include <algorithm>
 #include <cstring>
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define NUVRA_SHA_EXTENSIONS 1
+#include <cpuid.h>
+#include <immintrin.h>
+#endif
+
 namespace {
 #include "crypt/Sha256Tables.inc"
 
 std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+
+#ifdef NUVRA_SHA_EXTENSIONS
+bool HasShaExtensions()
+{
+    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
+    if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
+    const bool ssse3 = (ecx & bit_SSSE3) != 0, sse41 = (ecx & bit_SSE4_1) != 0;
+    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
+    return ssse3 && sse41 && (ebx & (1u << 29)) != 0;  // leaf 7, EBX bit 29: SHA
+}
+
+// The rounds with SHA256RNDS2 and the schedule with SHA256MSG1/MSG2. The state is kept as the
+// instructions want it: one register with A, B, E, F and one with C, D, G, H.
+__attribute__((target("sha,sse4.1,ssse3")))
+void CompressWithExtensions(std::uint32_t* state, const unsigned char* data, size_t blocks)
+{
+    const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
+    __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
+    __m128i hgfe = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state + 4));
+    __m128i cdab = _mm_shuffle_epi32(dcba, 0xB1);
+    __m128i efgh = _mm_shuffle_epi32(hgfe, 0x1B);
+    __m128i abef = _mm_alignr_epi8(cdab, efgh, 8);
+    __m128i cdgh = _mm_blend_epi16(efgh, cdab, 0xF0);
+
+    for (; blocks > 0; --blocks, data += 64) {
+        const __m128i abefBefore = abef, cdghBefore = cdgh;
+        __m128i w[4];  // the schedule, four words at a time, reused round-robin
+#pragma GCC unroll 16
+        for (int i = 0; i < 16; ++i) {
+            __m128i& current = w[i & 3];
+            if (i < 4)
+                current = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
+            __m128i words = _mm_add_epi32(current,
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRoundConstants + 4 * i)));
+            cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
+            if (i >= 3 && i <= 14) {  // the next four words, from the last sixteen
+                __m128i& next = w[(i + 1) & 3];
+                next = _mm_add_epi32(next, _mm_alignr_epi8(current, w[(i - 1) & 3], 4));
+                next = _mm_sha256msg2_epu32(next, current);
+            }
+            words = _mm_shuffle_epi32(words, 0x0E);
+            abef = _mm_sha256rnds2_epu32(abef, cdgh, words);
+            if (i >= 1 && i <= 12) w[(i - 1) & 3] = _mm_sha256msg1_epu32(w[(i - 1) & 3], current);
+        }
+        abef = _mm_add_epi32(abef, abefBefore);
+        cdgh = _mm_add_epi32(cdgh, cdghBefore);
+    }
+
+    __m128i feba = _mm_shuffle_epi32(abef, 0x1B);
+    __m128i dchg = _mm_shuffle_epi32(cdgh, 0xB1);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state), _mm_blend_epi16(feba, dchg, 0xF0));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(state + 4), _mm_alignr_epi8(dchg, feba, 8));
+}
+#endif
+
 } // namespace
 
-CSha256::CSha256() { Reset(); }
+CSha256::CSha256(Engine engine)
+{
+#ifdef NUVRA_SHA_EXTENSIONS
+    static const bool extensions = HasShaExtensions();
+    m_useExtensions = engine == Engine::Fastest && extensions;
+#else
+    (void)engine;
+#endif
+    Reset();
+}
+
+void CSha256::Compress(const unsigned char* data, size_t blocks)
+{
+#ifdef NUVRA_SHA_EXTENSIONS
+    if (m_useExtensions) {
+        CompressWithExtensions(m_state.data(), data, blocks);
+        return;
+    }
+#endif
+    for (; blocks > 0; --blocks, data += 64) CompressPortable(data);
+}
 
 void CSha256::Reset()
 {
@@ -19,7 +100,7 @@ void CSha256::Reset()
     m_totalBytes = 0;
 }
 
-void CSha256::Compress(const unsigned char* block)
+void CSha256::CompressPortable(const unsigned char* block)
 {
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i)
@@ -63,6 +144,13 @@ void CSha256::Update(const void* data, size_t length)
 {
     const unsigned char* p = static_cast<const unsigned char*>(data);
     m_totalBytes += length;
+    // Whole blocks straight from the caller's buffer when none is pending.
+    if (m_blockUsed == 0 && length >= m_block.size()) {
+        const size_t blocks = length / m_block.size();
+        Compress(p, blocks);
+        p += blocks * m_block.size();
+        length -= blocks * m_block.size();
+    }
     while (length > 0) {
         const size_t take = std::min(length, m_block.size() - m_blockUsed);
         std::memcpy(m_block.data() + m_blockUsed, p, take);
@@ -70,7 +158,7 @@ void CSha256::Update(const void* data, size_t length)
         p += take;
         length -= take;
         if (m_blockUsed == m_block.size()) {
-            Compress(m_block.data());
+            Compress(m_block.data(), 1);
             m_blockUsed = 0;
         }
     }

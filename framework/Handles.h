@@ -2,6 +2,7 @@
 // Move-only owners for the handle kinds the program uses. Copying is deleted so that no handle
 // is ever closed twice.
 #include <windows.h>
+#include <bcrypt.h>
 #include <objbase.h>
 #include <utility>
 
@@ -58,9 +59,25 @@ struct CRegKeyTraits {
     static void close(handle_type h) { ::RegCloseKey(h); }
 };
 
+struct CAlgorithmProviderTraits {
+    using handle_type = BCRYPT_ALG_HANDLE;
+    static handle_type invalid() { return nullptr; }
+    static bool valid(handle_type h) { return h != nullptr; }
+    static void close(handle_type h) { ::BCryptCloseAlgorithmProvider(h, 0); }
+};
+
+struct CCryptKeyTraits {
+    using handle_type = BCRYPT_KEY_HANDLE;
+    static handle_type invalid() { return nullptr; }
+    static bool valid(handle_type h) { return h != nullptr; }
+    static void close(handle_type h) { ::BCryptDestroyKey(h); }
+};
+
 using CHandle = CUniqueHandle<CKernelHandleTraits>;
 using CFindHandle = CUniqueHandle<CFindHandleTraits>;
 using CRegKey = CUniqueHandle<CRegKeyTraits>;
+using CAlgorithmProvider = CUniqueHandle<CAlgorithmProviderTraits>;
+using CCryptKey = CUniqueHandle<CCryptKeyTraits>;
 
 // COM interface pointer owner.
 template <typename T>

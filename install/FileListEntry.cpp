@@ -23,6 +23,19 @@ std::string MarkFileName(const std::string& fileName, const char* marker)
     return out;
 }
 
+// 64 hex digits in either case, as lower case; anything else is no digest.
+std::string DigestOrEmpty(const std::string& field)
+{
+    if (field.size() != 64) return std::string();
+    std::string digest;
+    for (char c : field) {
+        if (c >= 'A' && c <= 'F') c = static_cast<char>(c - 'A' + 'a');
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'))) return std::string();
+        digest += c;
+    }
+    return digest;
+}
+
 } // namespace
 
 CFileListEntry CFileListEntry::Read(const std::string& line, Blanks blanks)
@@ -34,6 +47,7 @@ CFileListEntry CFileListEntry::Read(const std::string& line, Blanks blanks)
     entry.m_version = cursor.Next();
     entry.m_subFolder = cursor.Next();
     entry.m_flag = cursor.Next();
+    entry.m_hash = DigestOrEmpty(cursor.Next());
     return entry;
 }
 

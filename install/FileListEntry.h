@@ -2,6 +2,7 @@
 // One entry line of the component file list ("_nuvr_file_list.lst") and the names made from it.
 //
 //     marker,name,version,folder,flag,
+//     marker,name,version,folder,flag,sha256,
 //
 // Each field runs from the cursor up to the next comma, and the cursor moves past that comma.
 // A field with no comma after it reads as empty and the cursor returns to the start of the
@@ -44,6 +45,9 @@ public:
     const std::string& Version() const { return m_version; }
     const std::string& SubFolder() const { return m_subFolder; }
     const std::string& Flag() const { return m_flag; }
+    // The file's SHA-256 as 64 lower-case hex digits, or "" when the sixth field is not one
+    // (absent, empty, or other text that older lists may carry there).
+    const std::string& Hash() const { return m_hash; }
 
 private:
     std::string m_marker;
@@ -51,6 +55,7 @@ private:
     std::string m_version;
     std::string m_subFolder;
     std::string m_flag;
+    std::string m_hash;
 };
 
 // A dotted version as a number for comparison: every "." removed, then read like atoi (leading

@@ -1,9 +1,11 @@
 #include "install/InstallProcedure.h"
+#include "crypt/ReleaseKey.h"
 #include "fileops/FileOpEngine.h"
 #include "fileops/ShortcutHelper.h"
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
+#include "install/EntryHashes.h"
 #include "install/EntryPathSafety.h"
 #include "install/FileListEntry.h"
 #include "install/InstallDlg.h"
@@ -67,16 +69,18 @@ int CInstallProcedure::Run()
     RecoverInterruptedReplace();
 
     std::vector<std::string> lines;
-    if (!m_dlg.m_downloadManager.GetFileList(product, lines)) return 1;
+    const CReleaseKey* releaseKey = CompiledReleaseKey();
+    if (!m_dlg.m_downloadManager.GetFileList(product, lines, releaseKey)) return 1;
     // Only a list shaped like a release counts, and names from the network that would leave the
     // staging or product folder end the run before anything is written. Title and version must
     // reach the product whole: a command line that cannot hold them fails now, not after the
-    // product folder was replaced.
+    // product folder was replaced. A build with a release key installs only hashed files.
     const std::string version = ListVersion(lines);
     if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
         CInstallDlg::ProductCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0])
             .empty())
         return 1;
+    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return 1;
     m_dlg.m_downloadManager.AttachProgressSink(&m_dlg.m_transferSink);
     m_dlg.m_strTitle = lines[0];
     m_dlg.m_strVersion = version;
@@ -174,7 +178,8 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         wchar_t count[64];
         std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
         m_dlg.SetMainStatus(downloading + count);
-        if (!m_dlg.m_downloadManager.DownloadFile(entry.ServerPath(product), entry.RelativePath())) return false;
+        if (!m_dlg.m_downloadManager.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash()))
+            return false;
         m_dlg.m_progressTotal.StepIt();
     }
     return true;

@@ -1,5 +1,6 @@
 #include "net/DownloadManager.h"
 
+#include "crypt/ReleaseSignature.h"
 #include "framework/TextConvert.h"
 #include "net/DownloadPaths.h"
 #include "net/FileSink.h"
@@ -10,6 +11,8 @@
 #include <windows.h>
 
 #include <cstring>
+#include <fstream>
+#include <sstream>
 
 namespace {
 
@@ -42,6 +45,16 @@ std::string TemporaryFolder()
     return folder;
 }
 
+bool ReadBytes(const std::string& path, std::string& bytes)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return false;
+    std::ostringstream content;
+    content << in.rdbuf();
+    bytes = content.str();
+    return !in.bad();
+}
+
 } // namespace
 
 CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
@@ -58,7 +71,7 @@ CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
 CDownloadManager::~CDownloadManager() = default;
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
-                                 std::vector<std::string>& lines)
+                                 std::vector<std::string>& lines, std::string* bytes)
 {
     // The user's temporary folder, not the current one: the program may have been started from
     // a place it cannot write (a share, a CD, a protected folder).
@@ -68,7 +81,7 @@ bool CDownloadManager::FetchList(const std::string& serverFolder, const std::str
         return false;
     const std::string path = folder + fileName;
     CTextFileReader reader("\n");
-    bool read = reader.ReadTextFile(path, lines);
+    bool read = reader.ReadTextFile(path, lines) && (!bytes || ReadBytes(path, *bytes));
     ::DeleteFileA(path.c_str());
     // A list that arrived but cannot be read is no list: reporting success would hand the
     // caller stale or no lines as if they were the server's.
@@ -80,9 +93,31 @@ bool CDownloadManager::GetVersionList(std::vector<std::string>& lines)
     return FetchList(kUpdateBasePath, kVersionListName, lines);
 }
 
-bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines)
+bool CDownloadManager::FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes)
 {
-    return FetchList(FileListFolder(component), kFileListName, lines);
+    const std::string folder = TemporaryFolder();
+    if (folder.empty()) return false;
+    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200)
+        return false;
+    const std::string path = folder + fileName;
+    bool read = ReadBytes(path, bytes);
+    ::DeleteFileA(path.c_str());
+    return read;
+}
+
+bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines,
+                                   const CReleaseKey* releaseKey)
+{
+    if (!releaseKey) return FetchList(FileListFolder(component), kFileListName, lines);
+
+    std::string listBytes, signature;
+    std::vector<std::string> fetched;
+    if (!FetchList(FileListFolder(component), kFileListName, fetched, &listBytes)) return false;
+    if (!FetchText(FileListFolder(component), kFileListSignatureName, signature)) return false;
+    // The lines handed on were read from the very bytes that were verified.
+    if (!CReleaseSignature::Verifies(*releaseKey, listBytes, signature)) return false;
+    lines.swap(fetched);
+    return true;
 }
 
 int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
@@ -91,13 +126,15 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
 }
 
 bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,
-                                    const std::string& asideName, bool* movedAside)
+                                    const std::string& expectedSha256, const std::string& asideName,
+                                    bool* movedAside)
 {
     if (movedAside) *movedAside = false;
     CDownloadTarget target;
     if (!SplitDownload(serverPath, localPath, target)) return false;
     CWebFileSession session(kAgent);
     CFileSink sink;
+    sink.ExpectDigest(expectedSha256);
     sink.SetAsideName(asideName);
     const bool stored = GetWebFile(session, m_server.host, m_server.port, target.localFolder,
                                    target.serverFolder, target.fileName, sink) == 200;

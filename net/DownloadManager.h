@@ -6,6 +6,7 @@
 #include "Zum/ftp/FtpClient.h"
 #include "Zum/ftp/TransferObserver.h"
 #include "crypt/Blowfish.h"
+#include "crypt/ReleaseKey.h"
 #include "net/ServerAddress.h"
 
 #include <memory>
@@ -24,16 +25,21 @@ public:
     // Fetch /update/version.txt into the user's temporary folder, read it into `lines`, delete it.
     // False when it could not be fetched or read; no list file stays behind either way.
     bool GetVersionList(std::vector<std::string>& lines);
-    // The same for /update/<component>/_nuvr_file_list.lst.
-    bool GetFileList(const std::string& component, std::vector<std::string>& lines);
+    // The same for /update/<component>/_nuvr_file_list.lst. With a release key, its signature
+    // "_nuvr_file_list.lst.sig" is fetched right after it, and a list whose signature is
+    // missing or does not verify is no list either.
+    bool GetFileList(const std::string& component, std::vector<std::string>& lines,
+                     const CReleaseKey* releaseKey = nullptr);
     // The length the server reports for /update/<serverPath>; otherwise 401, -1 or 0 as the
     // fetcher gives them in size-only mode.
     int GetRemoteFileSize(const std::string& serverPath);
     // Downloads /update/<serverPath> into the folder part of `localPath` (relative to the current
-    // directory), under the server path's file name. True when the whole body was stored.
-    // With an aside name, an existing file that cannot be replaced in one step (in use) is moved
-    // aside under that name first and left there; `movedAside` then turns true.
+    // directory), under the server path's file name. True when the whole body was stored and,
+    // given its SHA-256 (lower-case hex), the body has that digest. With an aside name, an
+    // existing file that cannot be replaced in one step (in use) is moved aside under that name
+    // first and left there; `movedAside` then turns true.
     bool DownloadFile(const std::string& serverPath, const std::string& localPath,
+                      const std::string& expectedSha256 = std::string(),
                       const std::string& asideName = std::string(), bool* movedAside = nullptr);
 
     // Hands a progress sink to the FTP client's observers.
@@ -45,8 +51,10 @@ public:
     const CServerAddress& Server() const { return m_server; }
 
 private:
+    // `bytes`, when given, receives the file exactly as it arrived.
     bool FetchList(const std::string& serverFolder, const std::string& fileName,
-                   std::vector<std::string>& lines);
+                   std::vector<std::string>& lines, std::string* bytes = nullptr);
+    bool FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes);
 
     std::unique_ptr<CBlowfish> m_pCipher;
     unsigned char m_flag = 0;

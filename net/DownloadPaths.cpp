@@ -6,6 +6,7 @@
 const char* const kUpdateBasePath = "/update/";
 const char* const kVersionListName = "version.txt";
 const char* const kFileListName = "_nuvr_file_list.lst";
+const char* const kFileListSignatureName = "_nuvr_file_list.lst.sig";
 const char* const kPartialDownloadPrefix = "nvw";
 
 bool SplitDownload(const std::string& serverPath, const std::string& localPath, CDownloadTarget& target)

@@ -6,6 +6,7 @@
 extern const char* const kUpdateBasePath;     // "/update/"
 extern const char* const kVersionListName;    // "version.txt"
 extern const char* const kFileListName;       // "_nuvr_file_list.lst"
+extern const char* const kFileListSignatureName;  // "_nuvr_file_list.lst.sig", beside the list
 
 struct CDownloadTarget {
     std::string serverFolder; // "/update/" + the server path's folders, ending in "/"

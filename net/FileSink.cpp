@@ -5,6 +5,7 @@
 bool CFileSink::Open(const std::string& targetPath)
 {
     Discard();
+    m_digest.Finish();  // starts the digest over
     std::size_t slash = targetPath.find_last_of("/\\");
     std::string folder = slash == std::string::npos ? std::string(".") : targetPath.substr(0, slash + 1);
 
@@ -22,9 +23,16 @@ bool CFileSink::Open(const std::string& targetPath)
     return true;
 }
 
+void CFileSink::ExpectDigest(const std::string& sha256Hex)
+{
+    m_expectedDigest = sha256Hex;
+}
+
 bool CFileSink::Write(const void* data, DWORD size)
 {
     const char* bytes = static_cast<const char*>(data);
+    // Hashed on the way through, so that checking costs no second pass over the file.
+    if (!m_expectedDigest.empty()) m_digest.Update(bytes, size);
     while (size > 0) {
         DWORD written = 0;
         if (!m_file || !::WriteFile(m_file.get(), bytes, size, &written, nullptr) || written == 0) return false;
@@ -38,6 +46,10 @@ bool CFileSink::Commit()
 {
     if (!m_file) return false;
     m_movedAside = false;
+    if (!m_expectedDigest.empty() && CSha256::ToHex(m_digest.Finish()) != m_expectedDigest) {
+        Discard();
+        return false;
+    }
     bool closed = ::CloseHandle(m_file.release()) != FALSE;
     // Windows never replaces a read-only file in one step (Wine would): such a file takes the
     // way aside too, so that its old copy is deleted only after the user's consent.

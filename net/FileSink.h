@@ -2,7 +2,9 @@
 // Where a download's body goes: a temporary file beside the target ("nvw<hex>.tmp"), moved onto
 // the target name in one step only when the whole body has arrived. Until then the target, if it
 // exists, stays as it was; a sink that is not committed removes its temporary file, and one left
-// by a killed process is recognised by its name (IsPartialDownloadName).
+// by a killed process is recognised by its name (IsPartialDownloadName). Given the digest the
+// body must have, the sink hashes the bytes as they are written and refuses to commit any other.
+#include "crypt/Sha256.h"
 #include "framework/Handles.h"
 
 #include <string>
@@ -17,9 +19,11 @@ public:
     // Creates the temporary file in the target's folder. False when it cannot be made there
     // (missing folder, no rights).
     bool Open(const std::string& targetPath);
+    // The body's SHA-256 as lower-case hex; "" checks nothing. Set before the first Write.
+    void ExpectDigest(const std::string& sha256Hex);
     bool Write(const void* data, DWORD size);
     // Closes the temporary file and puts it in place of the target. False (and the temporary
-    // file removed) when that is not possible.
+    // file removed) when that is not possible, or when the body is not the expected one.
     bool Commit();
     // Drops what was written. Called by the destructor.
     void Discard();
@@ -41,4 +45,6 @@ private:
     std::string m_aside;
     bool m_movedAside = false;
     CHandle m_file;
+    std::string m_expectedDigest;
+    CSha256 m_digest;
 };

@@ -83,17 +83,18 @@ bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::strin
 
 int GetWebFile(const std::string& agent, const std::string& host, unsigned short port,
                const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly)
+               const std::string& fileName, bool sizeOnly, const std::string& expectedSha256)
 {
     CWebFileSession session(agent);
-    return GetWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly);
+    return GetWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, expectedSha256);
 }
 
 int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
                const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly)
+               const std::string& fileName, bool sizeOnly, const std::string& expectedSha256)
 {
     CFileSink sink;
+    sink.ExpectDigest(expectedSha256);
     return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, sink);
 }
 

@@ -10,23 +10,42 @@ cd "$root"
 bash scripts/setup-deps.sh
 
 jobs=$(nproc)
-echo "== building"
-cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
-cmake --build build/win -j"$jobs" --target NuvraUpdater nuvra_sample demo-pilot >/dev/null
-cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/native -j"$jobs" --target nuvra-httpd >/dev/null
-
 out=$root/out/demo
 server=$out/server
 shots=$out/screenshots
+key=$out/key
 rm -rf "$out"
 mkdir -p "$server" "$shots"
+
+# A throw-away release key: the demo's updater trusts only releases signed with it.
+echo "== making a release key"
+python3 tools/nuvra-publish keygen --out "$key" >/dev/null
+
+echo "== building (the updater with the demo's key, in build/demo)"
+cmake -S . -B build/demo -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+      -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 \
+      -DNUVRA_RELEASE_PUBLIC_KEY="$key/release-key.pub.pem" >/dev/null
+cmake --build build/demo -j"$jobs" --target NuvraUpdater nuvra_sample demo-pilot >/dev/null
+cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
+cmake --build build/native -j"$jobs" --target nuvra-httpd >/dev/null
+
+# publish <version> [sample_release.py options]: the release's files, then the signed tree over
+# the earlier one, whose unchanged files keep their versions.
+publish() {
+  local version=$1; shift
+  local previous=()
+  [ -f "$server/update/Nuvra/_nuvr_file_list.lst" ] && previous=(--previous "$server")
+  python3 demo/sample_release.py --exe build/demo/product/Nuvra.exe --version "$version" \
+          --pack-size 30000000 --out "$out/release-$version" "$@" >/dev/null
+  python3 tools/nuvra-publish build --product "$out/release-$version" --version "$version" \
+          --title "Morvel Nuvra" "${previous[@]}" --key "$key/release-key.pem" --out "$server" >/dev/null
+  python3 tools/nuvra-publish verify "$server" --key "$key/release-key.pub.pem" | sed 's/^/   verify: /'
+}
 
 headless=${NUVRA_DEMO_HEADLESS:-}
 [ -z "${DISPLAY:-}" ] && headless=1
 
-export NUVRA_WINE_DIR=$root/build/win/wine
+export NUVRA_WINE_DIR=$root/build/demo/wine
 export NUVRA_WINE_SUITE=demo
 prefix=$NUVRA_WINE_DIR/prefixes/demo
 [ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
@@ -42,8 +61,7 @@ trap cleanup EXIT
 
 echo "== publishing release 1.0.0 on the demo update server"
 # A 30 MB data file makes the transfers last long enough to watch.
-python3 demo/publish.py --exe build/win/product/Nuvra.exe --version 1.0.0 --title "Morvel Nuvra" \
-        --pack-size 30000000 --out "$server" >/dev/null
+publish 1.0.0
 build/native/tests/support/nuvra-httpd "$server" >"$out/httpd.log" 2>&1 &
 httpd_pid=$!
 for _ in $(seq 100); do [ -s "$out/httpd.log" ] && break; sleep 0.05; done
@@ -57,9 +75,9 @@ scripts/wine-run cmd /c exit >/dev/null 2>&1 || true
 scripts/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
 setup=$prefix/drive_c/NuvraSetup
 mkdir -p "$setup/shots"
-cp build/win/app/NuvraUpdater.exe "$setup/"
+cp build/demo/app/NuvraUpdater.exe "$setup/"
 updater='C:\NuvraSetup\NuvraUpdater.exe'
-pilot=build/win/demo/demo-pilot.exe
+pilot=build/demo/demo/demo-pilot.exe
 
 step() {  # step <install|update|uninstall> [updater arguments]
   local name=$1; shift
@@ -77,8 +95,7 @@ ls "$prefix/drive_c/Program Files/Morvel/Nuvra"
 scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' 2>/dev/null | tr -d '\r' | grep _sys_ || true
 
 echo "== publishing release 1.1.0 and updating"
-python3 demo/publish.py --exe build/win/product/Nuvra.exe --version 1.1.0 --title "Morvel Nuvra" \
-        --pack-size 30000000 --changed res/pack.dat,res/skin/main.bmp,doc/readme.txt --out "$server" >/dev/null
+publish 1.1.0 --changed res/pack.dat,res/skin/main.bmp,doc/readme.txt
 step update -u
 scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' /v _sys_version 2>/dev/null | tr -d '\r' | grep _sys_ || true
 

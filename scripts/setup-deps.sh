@@ -2,7 +2,7 @@
 # Installs, on Debian 12, whatever the build, the tests and the demo need and is missing.
 set -euo pipefail
 
-packages=(cmake make g++ python3 g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils
+packages=(cmake make g++ python3 python3-cryptography g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils
           fonts-nanum locales googletest imagemagick vsftpd curl)
 missing=()
 for p in "${packages[@]}"; do

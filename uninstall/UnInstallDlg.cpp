@@ -1,5 +1,6 @@
 #include "uninstall/UnInstallDlg.h"
 
+#include "fileops/FolderGuard.h"
 #include "fileops/ShortcutHelper.h"
 #include "fileops/WritableFolder.h"
 #include "framework/Handles.h"
@@ -68,10 +69,12 @@ void CUnInstallDlg::ShowStatus(UINT stringId) const
 
 bool CUnInstallDlg::CanRemoveFolder(const std::string& folder)
 {
-    // No folder, or one that is gone already, leaves only the registry and the shortcuts to do.
-    const DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
+    // Judged in the form the removal uses, where trailing blanks or separators name the folder
+    // itself. No folder, or one that is gone already, leaves only the registry and the shortcuts.
+    const std::string canonical = CanonicalFolder(folder);
+    const DWORD attributes = canonical.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(canonical.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return true;
-    return CWritableFolder::CanWrite(folder);
+    return CWritableFolder::CanWrite(canonical);
 }
 
 void CUnInstallDlg::StopWithNothingRemoved()

@@ -71,6 +71,12 @@ bool CUpdatePlan::Names(const std::string& path) const
     return m_listed.count(NameKey(path)) != 0;
 }
 
+bool CUpdatePlan::EveryUpdateHashed() const
+{
+    return std::none_of(m_items.begin(), m_items.end(),
+                        [](const Item& item) { return item.update && item.entry.Hash().empty(); });
+}
+
 int CUpdatePlan::ProgressStep() const
 {
     if (m_lineCount <= 2) return 1;

@@ -45,6 +45,8 @@ public:
     std::size_t UpdateCount() const;
     // Whether the list names this path (below the installation folder, "/" or "\\", any case).
     bool Names(const std::string& path) const;
+    // Whether every entry to be updated carries a digest (required in builds with a release key).
+    bool EveryUpdateHashed() const;
 
     // The step for the entry loop: 80 / (number of lines - 2), at least 1.
     int ProgressStep() const;

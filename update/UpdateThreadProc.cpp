@@ -1,5 +1,6 @@
 #include "update/UpdateThreadProc.h"
 
+#include "crypt/ReleaseKey.h"
 #include "fileops/FileOpEngine.h"
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
@@ -79,7 +80,7 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
         // The staging name only lends its folder to the download: the new file replaces the
         // installed one in place, and the fetcher moves it there only once it is complete.
         engine.Rename(item.staging, relative);  // a staged file is taken only where none is installed
-        if (downloads.DownloadFile(serverPath, item.staging)) return true;
+        if (downloads.DownloadFile(serverPath, item.staging, entry.Hash())) return true;
         if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
         return false;
     }
@@ -87,7 +88,7 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
     // The new file replaces the old one in one step once it is complete; only a file in use is
     // moved aside under its backup name for that.
     bool movedAside = false;
-    if (!downloads.DownloadFile(serverPath, relative, item.backup, &movedAside)) return false;
+    if (!downloads.DownloadFile(serverPath, relative, entry.Hash(), item.backup, &movedAside)) return false;
     // A backup still in use stays; the next run removes it.
     if (movedAside && engine.CanDelete(item.backup)) engine.Delete(item.backup);
     return true;
@@ -125,7 +126,8 @@ unsigned UpdateThreadProc(CWorkerDialog* worker)
     progress.SetRange(0, 100);
     progress.SetStep(CUpdatePlan::kListFetchedStep);
     std::vector<std::string> lines;
-    if (!downloads.GetFileList(serverFolder, lines)) {
+    const CReleaseKey* releaseKey = CompiledReleaseKey();
+    if (!downloads.GetFileList(serverFolder, lines, releaseKey)) {
         dialog->Finish(CUpdateDlg::kFailed);
         return 0;
     }
@@ -136,7 +138,7 @@ unsigned UpdateThreadProc(CWorkerDialog* worker)
     }
 
     const CUpdatePlan plan = CUpdatePlan::Make(lines, dialog->m_strVersion);
-    if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready) {
+    if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready || (releaseKey && !plan.EveryUpdateHashed())) {
         dialog->Finish(CUpdateDlg::kFailed);
         return 0;
     }

@@ -63,6 +63,23 @@ TEST(Sha256Test, SplitUpdatesMatchOneShotAroundBlockBoundaries)
     }
 }
 
+// The processor's SHA extensions, where present, and the portable rounds give the same digests,
+// for whole blocks fed at once as well as for pieces.
+TEST(Sha256Test, EnginesAgree)
+{
+    std::string message(200000, '\0');
+    for (size_t i = 0; i < message.size(); ++i) message[i] = static_cast<char>((i * 2654435761u) >> 13);
+    for (size_t length : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 129u, 1000u, 4096u, 200000u}) {
+        CSha256 fastest, portable(CSha256::Engine::Portable);
+        fastest.Update(message.data(), length);
+        for (size_t at = 0; at < length; at += 999) portable.Update(message.data() + at, std::min<size_t>(999, length - at));
+        ASSERT_EQ(CSha256::ToHex(portable.Finish()), CSha256::ToHex(fastest.Finish())) << length;
+    }
+    CSha256 portable(CSha256::Engine::Portable);
+    portable.Update("abc", 3);
+    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", CSha256::ToHex(portable.Finish()));
+}
+
 TEST(Sha256Test, FinishStartsANewMessage)
 {
     CSha256 sha;

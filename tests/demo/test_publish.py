@@ -1,15 +1,25 @@
 #!/usr/bin/env python3
-"""Tests of demo/publish.py: the server tree it writes, read the way the updater reads it."""
+"""Tests of the demo's publishing: demo/sample_release.py writes a release's files, the maker's
+tool tools/nuvra-publish turns them into the server tree; read the way the updater reads it."""
 
 import contextlib
+import importlib.machinery
 import io
 import os
 import sys
 import tempfile
+import types
 import unittest
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "demo"))
-import publish  # noqa: E402
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "..", "demo"))
+import sample_release  # noqa: E402
+
+loader = importlib.machinery.SourceFileLoader(
+    "nuvra_publish", os.path.join(HERE, "..", "..", "tools", "nuvra-publish"))
+tool = types.ModuleType("nuvra_publish")
+tool.__file__ = loader.path
+loader.exec_module(tool)
 
 FAKE_EXE = b"MZ" + bytes(range(256)) * 4
 
@@ -27,12 +37,12 @@ def read_tree(root):
 
 
 def entries(list_bytes):
-    """The file list's entries as (name, version, folder, flag), checking each has 5 fields."""
-    lines = list_bytes.decode(publish.ENCODING).splitlines()
+    """The file list's entries as (name, version, folder, flag), checking each has 6 fields."""
+    lines = list_bytes.decode(tool.ENCODING).splitlines()
     out = []
     for line in lines[2:]:
         fields = line.split(",")
-        assert len(fields) == 6 and fields[5] == "", line
+        assert len(fields) == 7 and fields[6] == "" and len(fields[5]) == 64, line
         out.append(tuple(fields[1:5]))
     return lines[:2], out
 
@@ -45,17 +55,22 @@ class PublishTest(unittest.TestCase):
         with open(self.exe, "wb") as f:
             f.write(FAKE_EXE)
 
-    def run_publish(self, out, *extra, version="1.0.0"):
-        argv = ["--exe", self.exe, "--version", version, "--out", out, *extra]
+    def run_publish(self, out, *extra, version="1.0.0", title="Morvel Nuvra", publish_args=()):
+        """The demo's two steps: the release's files, then the tree (over the earlier one)."""
+        product = out + ".product"
+        argv = ["--exe", self.exe, "--version", version, "--title", title, "--out", product, *extra]
         with contextlib.redirect_stdout(io.StringIO()):
-            self.assertEqual(publish.main(argv), 0)
+            self.assertEqual(sample_release.main(argv), 0)
+            previous = ["--previous", out] if os.path.isdir(os.path.join(out, "update")) else []
+            self.assertEqual(tool.main(["build", "--product", product, "--version", version, "--title", title,
+                                        "--out", out, *previous, *publish_args]), 0)
         return read_tree(os.path.join(out, "update"))
 
     def out(self, name):
         return os.path.join(self.tmp.name, name)
 
     def test_base_release_layout_and_lists(self):
-        tree = self.run_publish(self.out("s"), "--title", "Morvel Nuvra")
+        tree = self.run_publish(self.out("s"))
         self.assertEqual(tree[b"version.txt"].splitlines()[1], b"0,1.0.0,,,yes,")
         self.assertTrue(tree[b"version.txt"].startswith(b"#"))
         head, listed = entries(tree[b"Nuvra/_nuvr_file_list.lst"])
@@ -101,7 +116,10 @@ class PublishTest(unittest.TestCase):
         self.assertTrue(new[b"Nuvra/Nuvra.exe"].startswith(FAKE_EXE))
 
     def test_options_for_refusal_crlf_and_flag(self):
-        tree = self.run_publish(self.out("s"), "--refuse", "--crlf", "--flag-a", "nuvra.ini")
+        config = self.out("flags.conf")
+        with open(config, "w") as f:
+            f.write("nuvra.ini flag=A\n")
+        tree = self.run_publish(self.out("s"), publish_args=("--refuse", "--crlf", "--config", config))
         self.assertEqual(tree[b"version.txt"].split(b"\r\n")[1], b"0,1.0.0,,,no,")
         for text in (tree[b"version.txt"], tree[b"Nuvra/_nuvr_file_list.lst"]):
             self.assertTrue(text.endswith(b"\r\n"))
@@ -112,7 +130,7 @@ class PublishTest(unittest.TestCase):
         self.assertEqual(flags["Nuvra.exe"], "")
 
     def test_korean_name_is_cp949_in_list_and_on_disk(self):
-        tree = self.run_publish(self.out("s"), "--korean", "--title", "모르벨 누브라")
+        tree = self.run_publish(self.out("s"), "--korean", title="모르벨 누브라")
         raw_list = tree[b"Nuvra/_nuvr_file_list.lst"]
         self.assertTrue(raw_list.startswith("모르벨 누브라\n".encode("cp949")))
         self.assertIn("entry,공지.txt,1.0.0,doc,,".encode("cp949"), raw_list)
@@ -125,16 +143,24 @@ class PublishTest(unittest.TestCase):
 
     def test_bad_arguments_are_refused(self):
         cases = [
-            ["--changed", "no/such.file"],
-            ["--flag-a", "missing.txt"],
-            ["--title", "Morvel, Nuvra"],
-            ["--version", "1.0\n"],
+            (["--changed", "no/such.file"], []),
+            (["--changed", "missing.txt"], []),
+            ([], ["--title", "Morvel, Nuvra"]),
+            ([], ["--version", "1.0\n"]),
         ]
-        for extra in cases:
-            with self.subTest(extra=extra):
-                with contextlib.redirect_stderr(io.StringIO()), self.assertRaises(SystemExit):
-                    publish.main(["--exe", self.exe, "--version", "1.0.0",
-                                  "--out", self.out("bad"), *extra])
+        for release_extra, publish_extra in cases:
+            with self.subTest(release=release_extra, publish=publish_extra):
+                with contextlib.redirect_stderr(io.StringIO()), contextlib.redirect_stdout(io.StringIO()):
+                    if release_extra:
+                        with self.assertRaises(SystemExit):
+                            sample_release.main(["--exe", self.exe, "--version", "1.0.0",
+                                                 "--out", self.out("bad.product"), *release_extra])
+                    else:
+                        sample_release.main(["--exe", self.exe, "--version", "1.0.0",
+                                             "--out", self.out("bad.product")])
+                        self.assertEqual(tool.main(["build", "--product", self.out("bad.product"),
+                                                    "--version", "1.0.0", "--title", "T",
+                                                    "--out", self.out("bad"), *publish_extra]), 2)
         self.assertFalse(os.path.exists(self.out("bad")))
 
 

@@ -1,4 +1,5 @@
 #include "tests/e2e/E2EFixture.h"
+#include "crypt/Sha256.h"
 #include <windows.h>
 #include <algorithm>
 #include <fstream>
@@ -70,11 +71,23 @@ void E2EFixture::Publish(const std::string& title, const std::string& version,
     WriteVersionList("# Morvel update server\r\n0,Nuvra," + version + ",," + (allow ? "yes" : "no") + ",\r\n");
     std::string list = title + "\r\n" + version + "\r\n";
     for (const CReleaseFile& file : files) {
-        list += "entry," + file.name + "," + file.version + "," + file.subFolder + "," + file.flag + ",\r\n";
+        list += "entry," + file.name + "," + file.version + "," + file.subFolder + "," + file.flag + ",";
+        list += (file.hash.empty() ? std::string() : file.hash + ",") + "\r\n";
         std::string folder = file.subFolder.empty() ? "" : file.subFolder + "/";
         WriteServerFile("update/Nuvra/" + folder + file.name, file.content);
     }
     WriteServerFile("update/Nuvra/_nuvr_file_list.lst", list);
+}
+
+std::vector<CReleaseFile> E2EFixture::Hashed(std::vector<CReleaseFile> files)
+{
+    for (CReleaseFile& file : files) file.hash = Sha256Hex(file.content);
+    return files;
+}
+
+std::string E2EFixture::Sha256Hex(const std::string& content)
+{
+    return CSha256::ToHex(CSha256::Of(content.data(), content.size()));
 }
 
 CReleaseFile E2EFixture::SampleProduct(const std::string& version) const

@@ -22,6 +22,7 @@ struct CReleaseFile {
     std::string content;
     std::string version;
     std::string flag;
+    std::string hash;  // the list's sixth field; "" writes none
 };
 
 class E2EFixture : public ::testing::Test {
@@ -40,6 +41,9 @@ protected:
     // version.txt allowing installation, the file list and the files themselves.
     void Publish(const std::string& title, const std::string& version, const std::vector<CReleaseFile>& files,
                  bool allow = true);
+    // The files with their SHA-256 in the list.
+    static std::vector<CReleaseFile> Hashed(std::vector<CReleaseFile> files);
+    static std::string Sha256Hex(const std::string& content);
     // The sample product as a release file named "Nuvra.exe".
     CReleaseFile SampleProduct(const std::string& version = "1.0.0") const;
     std::vector<CHttpRequest> Requests() const { return m_server->Requests(); }

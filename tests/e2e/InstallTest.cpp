@@ -231,6 +231,7 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
         {"short body", CHttpFault::ShortBody(100)},
         {"dropped connection", CHttpFault::DropMidBody(1000)},
         {"stalled transfer", CHttpFault::StallMidBody(1000)},
+        {"tampered body of the same length", CHttpFault::Tamper(500)},
     };
     // An earlier installation, byte for byte.
     std::vector<CReleaseFile> old = {{"", "Nuvra.exe", "old program"}, {"doc", "old.txt", "old doc"}};
@@ -243,7 +244,8 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
         std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
         std::ofstream(ProductDir() + "\\doc\\old.txt", std::ios::binary) << "old doc";
 
-        Publish(kTitle, "1.0.0", Release());
+        // Listed with their hashes, which a tampered body cannot match.
+        Publish(kTitle, "1.0.0", Hashed(Release()));
         Server().ClearFaults();
         Server().SetFault("/update/Nuvra/res/skin/main.bmp", c.fault);  // the third file
         m_driver = std::make_unique<CUpdaterDriver>();

@@ -341,9 +341,13 @@ TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
     const Files fresh = {{"e1.dll", Big("new 1")}, {"e2.dll", Big("new 2")}, {"sub/e3.dll", Big("new 3")},
                          {"e4.dll", Big("new 4")}, {"e5.dll", Big("new 5")}};
     Install(old, "1.0.0");
+    // Listed with their hashes, which a tampered body cannot match.
     PublishList("1.1.0",
-                {"x,e1.dll,1.1.0,,,", "x,e2.dll,1.1.0,,,", "x,e3.dll,1.1.0,sub,,", "x,e4.dll,1.1.0,,,",
-                 "x,e5.dll,1.1.0,,,"},
+                {"x,e1.dll,1.1.0,,," + Sha256Hex(fresh[0].second) + ",",
+                 "x,e2.dll,1.1.0,,," + Sha256Hex(fresh[1].second) + ",",
+                 "x,e3.dll,1.1.0,sub,," + Sha256Hex(fresh[2].second) + ",",
+                 "x,e4.dll,1.1.0,,," + Sha256Hex(fresh[3].second) + ",",
+                 "x,e5.dll,1.1.0,,," + Sha256Hex(fresh[4].second) + ","},
                 fresh);
     Server().SetFault("/update/Nuvra/sub/e3.dll", GetParam().fault);
 
@@ -380,7 +384,8 @@ INSTANTIATE_TEST_SUITE_P(Faults, UpdateFailure,
                          ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404)},
                                            FaultCase{"ShortBody", CHttpFault::ShortBody(100)},
                                            FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000)},
-                                           FaultCase{"StalledTransfer", CHttpFault::StallMidBody(2000)}),
+                                           FaultCase{"StalledTransfer", CHttpFault::StallMidBody(2000)},
+                                           FaultCase{"TamperedBody", CHttpFault::Tamper(3000)}),
                          [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(Update, FailedInPlaceDownloadKeepsTheInstalledFile)
@@ -388,6 +393,18 @@ TEST_F(Update, FailedInPlaceDownloadKeepsTheInstalledFile)
     Install({{"skin/main.bmp", "installed bmp"}}, "1.0.0");
     PublishList("1.1.0", {"x,main.bmp,1.1.0,skin,A,"}, {{"skin/main.bmp", Big("new bmp")}});
     Server().SetFault("/update/Nuvra/skin/main.bmp", CHttpFault::DropMidBody(1000));
+
+    ASSERT_NE(nullptr, StartUpdate());
+    ExpectFailedWithoutChanges({{"skin/main.bmp", "installed bmp"}}, "1.0.0");
+    EXPECT_EQ(std::vector<std::string>{"main.bmp"}, ProductFolder("skin"));
+}
+
+TEST_F(Update, TamperedInPlaceDownloadKeepsTheInstalledFile)
+{
+    const std::string fresh = Big("new bmp");
+    Install({{"skin/main.bmp", "installed bmp"}}, "1.0.0");
+    PublishList("1.1.0", {"x,main.bmp,1.1.0,skin,A," + Sha256Hex(fresh) + ","}, {{"skin/main.bmp", fresh}});
+    Server().SetFault("/update/Nuvra/skin/main.bmp", CHttpFault::Tamper(10));
 
     ASSERT_NE(nullptr, StartUpdate());
     ExpectFailedWithoutChanges({{"skin/main.bmp", "installed bmp"}}, "1.0.0");

@@ -62,6 +62,41 @@ TEST(FileListEntry, EntryNeedsMarkerAndInPlaceNeedsExactA)
     EXPECT_FALSE(CFileListEntry::Read("x,f,1,,A", Blanks::Keep).ReplacesInPlace());
 }
 
+const char kDigest[] = "9f86d081884c7d659a2feaa0c55ad015a3bf4f1b2b0b822cd15d6c15b0f00a08";
+
+struct HashCase {
+    std::string line;
+    Blanks blanks;
+    std::string hash;
+};
+
+void PrintTo(const HashCase& c, std::ostream* os) { *os << "\"" << Printable(c.line) << "\""; }
+
+class FileListEntryHash : public ::testing::TestWithParam<HashCase> {};
+
+TEST_P(FileListEntryHash, ReadsADigestFromTheSixthField)
+{
+    EXPECT_EQ(CFileListEntry::Read(GetParam().line, GetParam().blanks).Hash(), GetParam().hash);
+}
+
+const std::string kUpper = "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08";
+
+INSTANTIATE_TEST_SUITE_P(Lines, FileListEntryHash, ::testing::Values(
+    HashCase{std::string("x,a.txt,1,,,") + kDigest + ",", Blanks::Keep, kDigest},
+    HashCase{std::string("x,a.txt,1,doc,A,") + kDigest + ",\r", Blanks::Keep, kDigest},
+    HashCase{std::string("x,a.txt,1,,, ") + kDigest + " ,", Blanks::Trim, kDigest},
+    HashCase{"x,a.txt,1,,," + kUpper + ",", Blanks::Keep, kDigest},
+    // Older lists: nothing, or something else, after the fifth comma.
+    HashCase{"x,a.txt,1,,,", Blanks::Keep, ""},
+    HashCase{"x,a.txt,1,,,,", Blanks::Keep, ""},
+    HashCase{"x,a.txt,1,,,note,", Blanks::Keep, ""},
+    HashCase{std::string("x,a.txt,1,,, ") + kDigest + ",", Blanks::Keep, ""},
+    HashCase{std::string("x,a.txt,1,,,") + kDigest, Blanks::Keep, ""},
+    HashCase{std::string("x,a.txt,1,,,") + std::string(kDigest).substr(1) + "g,", Blanks::Keep, ""},
+    HashCase{std::string("x,a.txt,1,,,") + kDigest + "0,", Blanks::Keep, ""},
+    // A line short of commas starts over; its first field is no digest.
+    HashCase{"x,a.txt,1,", Blanks::Keep, ""}));
+
 struct NameCase {
     const char* subFolder;
     const char* fileName;

@@ -14,6 +14,7 @@ public:
         Stall,         // read the request and answer nothing for `stall` (or until Stop), then close
         StallMidBody,  // serve the file, announce its full length, send `sentBytes`, then hold the
                        // connection silent for `stall` (or until Stop), then close
+        Tamper,        // serve the file with the byte at `tamperOffset` changed: same length, other bytes
     };
 
     static CHttpFault Status(int status)
@@ -63,6 +64,12 @@ public:
         f.stall = duration;
         return f;
     }
+    static CHttpFault Tamper(std::size_t offset)
+    {
+        CHttpFault f(Kind::Tamper);
+        f.tamperOffset = offset;
+        return f;
+    }
 
     Kind kind;
     int status = 0;
@@ -71,6 +78,7 @@ public:
     std::size_t missingBytes = 0;
     std::size_t sentBytes = 0;
     std::chrono::milliseconds stall{0};
+    std::size_t tamperOffset = 0;
 
 private:
     explicit CHttpFault(Kind k) : kind(k) {}

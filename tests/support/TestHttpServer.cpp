@@ -323,6 +323,7 @@ bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest&
     case CHttpFault::Kind::ShortBody:
     case CHttpFault::Kind::DropMidBody:
     case CHttpFault::Kind::StallMidBody:
+    case CHttpFault::Kind::Tamper:
         return AnswerFile(socket, request, &fault, keepAlive);
     case CHttpFault::Kind::Stall:
         WaitForStopOrTimeout(fault);
@@ -367,15 +368,21 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
         toSend = std::min<unsigned long long>(total, fault->sentBytes);
 
     std::vector<char> buffer(kChunkBytes);
+    unsigned long long sent = 0;
     while (toSend > 0) {
         if (m_stopping) return false;
         auto want = static_cast<std::size_t>(std::min<unsigned long long>(toSend, buffer.size()));
         file.read(buffer.data(), static_cast<std::streamsize>(want));
         auto got = static_cast<std::size_t>(file.gcount());
+        // What a rewriting proxy does: different bytes, the announced length unchanged.
+        if (fault && fault->kind == CHttpFault::Kind::Tamper && fault->tamperOffset >= sent &&
+            fault->tamperOffset < sent + got)
+            buffer[static_cast<std::size_t>(fault->tamperOffset - sent)] ^= 0x20;
         if (got == 0 || !socket.SendAll(buffer.data(), got)) return false;
         toSend -= got;
+        sent += got;
     }
     if (fault && fault->kind == CHttpFault::Kind::DropMidBody) socket.SetAbortiveClose();
     if (fault && fault->kind == CHttpFault::Kind::StallMidBody) WaitForStopOrTimeout(*fault);
-    return fault == nullptr && keepAlive;
+    return (fault == nullptr || fault->kind == CHttpFault::Kind::Tamper) && keepAlive;
 }

@@ -152,6 +152,18 @@ TEST_F(TestHttpServerTest, ShortBodyAndDropCutTheBodyAndClose)
     EXPECT_TRUE(r.closed);
 }
 
+TEST_F(TestHttpServerTest, TamperChangesOneByteAndKeepsTheLengthAndConnection)
+{
+    server.SetFault("/update/big.bin", CHttpFault::Tamper(150000));
+    CTestSocket s = Connect();
+    RawResponse r = Get(s, "/update/big.bin");
+    EXPECT_EQ("200000", HeaderValue(r.head, "Content-Length"));
+    std::string expected(200000, 'x');
+    expected[150000] = 'X';
+    EXPECT_EQ(expected, r.body);
+    EXPECT_EQ("hello, world", Get(s, "/update/a.txt").body);
+}
+
 TEST_F(TestHttpServerTest, TimedStallAnswersNothingThenCloses)
 {
     server.SetFault("/update/a.txt", CHttpFault::Stall(std::chrono::milliseconds(300)));

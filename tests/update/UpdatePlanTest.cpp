@@ -143,6 +143,26 @@ std::vector<int> BarPositions(std::size_t entryLines)
     return positions;
 }
 
+TEST(UpdatePlan, HashesAreRequiredOnlyOfTheEntriesItUpdates)
+{
+    const std::string hash(64, 'a');
+    struct {
+        std::vector<std::string> entries;
+        bool everyUpdateHashed;
+    } cases[] = {
+        {{"x,a.dll,1.2.0,,," + hash + ",", "x,b.dll,1.2.0,,A," + hash + ","}, true},
+        {{"x,a.dll,1.2.0,,," + hash + ",", "x,b.dll,1.2.0,,,"}, false},
+        {{"x,a.dll,1.2.0,,,not a digest,"}, false},
+        // Entries that stay as installed need none; nor do lines that are no entries.
+        {{"x,a.dll,1.2.0,,," + hash + ",", "x,old.dll,1.0.0,,,", ",c.dll,1.2.0,,,"}, true},
+        {{}, true},
+    };
+    for (const auto& c : cases) {
+        const CUpdatePlan plan = CUpdatePlan::Make(List(c.entries), "1.1.0");
+        EXPECT_EQ(c.everyUpdateHashed, plan.EveryUpdateHashed()) << ::testing::PrintToString(c.entries);
+    }
+}
+
 TEST(UpdateProgress, StepIsEightyOverTheEntryLinesAtLeastOne)
 {
     struct Case {

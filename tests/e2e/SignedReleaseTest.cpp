@@ -1,0 +1,236 @@
+// A program built with a release key: it installs and updates only from a file list signed with
+// that key, whose entries all carry hashes; anything else ends with message 106 before any file
+// is asked for.
+#include "tests/e2e/E2EFixture.h"
+#include "tests/e2e/TestListSigner.h"
+#include "res/resource.h"
+
+#include <filesystem>
+
+namespace {
+
+const char kTitle[] = "Morvel Nuvra";
+const char kInstallCaption[] = "모르벨 누브라 설치";
+const char kError106[] = "컴포넌트 설치 중 오류가 발생하여 설치를 종료합니다.";
+const char kDone137[] = "모르벨 누브라 업데이트를 완료하였습니다.";
+const char kListFile[] = "update/Nuvra/_nuvr_file_list.lst";
+const char kSignatureFile[] = "update/Nuvra/_nuvr_file_list.lst.sig";
+const char kProductFolder[] = "signed product";
+
+namespace fs = std::filesystem;
+
+std::string ZPath(std::string unixPath)
+{
+    for (char& c : unixPath)
+        if (c == '/') c = '\\';
+    return "Z:" + unixPath;
+}
+
+bool IsUpdateWindow(HWND window)
+{
+    return GetDlgItem(window, IDC_UPDATE_PROGRESS) && GetDlgItem(window, IDC_UPDATE_STATUS);
+}
+
+class SignedRelease : public E2EFixture {
+protected:
+    void SetUp() override
+    {
+        E2EFixture::SetUp();
+        RemoveInstallation();
+    }
+    void TearDown() override
+    {
+        E2EFixture::TearDown();
+        RemoveInstallation();
+    }
+
+    static std::string InstallDir() { return "C:\\Program Files\\Morvel"; }
+    static std::string InstalledProduct() { return InstallDir() + "\\Nuvra"; }
+    static void RemoveInstallation()
+    {
+        std::error_code ignored;  // absent is what is wanted
+        fs::remove_all(InstallDir(), ignored);
+    }
+
+    std::vector<CReleaseFile> Release() const
+    {
+        return {SampleProduct(), {"", "config.ini", "[nuvra]\r\ninterval=60\r\n"},
+                {"doc", "readme.txt", "Morvel Nuvra\n"}};
+    }
+
+    // The list as published now, signed with `signer`.
+    void SignList(const CTestListSigner& signer)
+    {
+        ASSERT_TRUE(signer.IsReady());
+        std::string signature = signer.Sign(ReadFile(Work("server/") + kListFile));
+        ASSERT_FALSE(signature.empty());
+        WriteServerFile(kSignatureFile, signature);
+    }
+
+    static const CTestListSigner& ReleaseKey()
+    {
+        static const CTestListSigner signer(NUVRA_TEST_PRIVATE_KEY_HEX);
+        return signer;
+    }
+
+    // Starts the program and presses Install with the dialog's defaults (start the product after).
+    bool StartInstall()
+    {
+        if (!Run()) return false;
+        HWND dialog = Driver().WaitForWindow(kInstallCaption);
+        if (!dialog) return false;
+        CUpdaterDriver::Click(dialog, IDC_INSTALL);
+        return true;
+    }
+
+    // Starts "-u" and says Yes.
+    bool StartUpdate()
+    {
+        return Run("-u") && Driver().Answer(kQuestionCaption, IDYES) &&
+               Driver().WaitForWindowWhere(IsUpdateWindow) != nullptr;
+    }
+
+    // Presses OK on the final message box, which has this caption; gives its text.
+    std::string FinalMessage(const std::string& caption)
+    {
+        std::string text;
+        if (!Driver().Answer(caption, IDOK, &text, 60000)) return "<no message box captioned " + caption + ">";
+        EXPECT_TRUE(Driver().WaitForExit(20000));
+        return text;
+    }
+
+    void InstallProductFolder(const std::vector<CReleaseFile>& files, const std::string& version)
+    {
+        for (const CReleaseFile& file : files) {
+            std::string relative = std::string(kProductFolder) + "/" +
+                                   (file.subFolder.empty() ? "" : file.subFolder + "/") + file.name;
+            ASSERT_TRUE(m_work.Write(relative, "installed " + file.name));
+        }
+        WriteRecord("Nuvra",
+                    {{"_sys_setup_dir", Work(kProductFolder)}, {"_sys_version", version}, {"_sys_title", kTitle}});
+    }
+
+    // Every request was for the version list, the file list or its signature.
+    void ExpectNoFileRequested()
+    {
+        for (const std::string& path : RequestPaths())
+            EXPECT_TRUE(path == "/update/version.txt" || path == "/" + std::string(kListFile) ||
+                        path == "/" + std::string(kSignatureFile))
+                << path;
+    }
+};
+
+// What is wrong with the published release.
+enum class Refusal { Unsigned, SignedByAnotherKey, ListChangedAfterSigning, EntryWithoutHash, SignatureNotHex };
+enum class Mode { Install, Update };
+
+struct RefusalParam {
+    const char* name;
+    Refusal refusal;
+    Mode mode;
+};
+
+void PrintTo(const RefusalParam& p, std::ostream* os) { *os << p.name; }
+
+class RefusedRelease : public SignedRelease, public ::testing::WithParamInterface<RefusalParam> {
+protected:
+    // The release as published, signed or not as the case wants.
+    void PublishRefused(const std::vector<CReleaseFile>& files)
+    {
+        Publish(kTitle, "1.1.0", Hashed(files));
+        const std::string listPath = Work("server/") + kListFile;
+        switch (GetParam().refusal) {
+        case Refusal::Unsigned:
+            break;
+        case Refusal::SignedByAnotherKey:
+            SignList(CTestListSigner());
+            break;
+        case Refusal::ListChangedAfterSigning: {
+            SignList(ReleaseKey());
+            // One byte of the signed list differs: a version the maker never published.
+            std::string list = ReadFile(listPath);
+            list.replace(list.find("1.1.0"), 5, "1.1.9");
+            WriteServerFile(kListFile, list);
+            break;
+        }
+        case Refusal::EntryWithoutHash:
+            WriteServerFile(kListFile, ReadFile(listPath) + "entry,extra.dat,1.1.0,,,\r\n");
+            WriteServerFile("update/Nuvra/extra.dat", "extra");
+            SignList(ReleaseKey());
+            break;
+        case Refusal::SignatureNotHex:
+            WriteServerFile(kSignatureFile, "not a signature\n");
+            break;
+        }
+    }
+};
+
+TEST_P(RefusedRelease, EndsWith106BeforeAnyFileIsRequested)
+{
+    const RefusalParam& p = GetParam();
+    std::vector<CReleaseFile> files = Release();
+    for (CReleaseFile& file : files) file.version = "1.1.0";
+    if (p.mode == Mode::Update) InstallProductFolder(files, "1.0.0");
+    PublishRefused(files);
+    Server().ClearLog();
+
+    if (p.mode == Mode::Install) {
+        ASSERT_TRUE(StartInstall());
+        EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+        EXPECT_FALSE(FileExists(InstalledProduct()));
+    } else {
+        ASSERT_TRUE(StartUpdate());
+        EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+        EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
+        EXPECT_EQ("installed config.ini", m_work.Read(std::string(kProductFolder) + "/config.ini"));
+    }
+    ExpectNoFileRequested();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Releases, RefusedRelease,
+    ::testing::Values(RefusalParam{"UnsignedInstall", Refusal::Unsigned, Mode::Install},
+                      RefusalParam{"UnsignedUpdate", Refusal::Unsigned, Mode::Update},
+                      RefusalParam{"SignedByAnotherKeyInstall", Refusal::SignedByAnotherKey, Mode::Install},
+                      RefusalParam{"SignedByAnotherKeyUpdate", Refusal::SignedByAnotherKey, Mode::Update},
+                      RefusalParam{"ListChangedAfterSigningInstall", Refusal::ListChangedAfterSigning, Mode::Install},
+                      RefusalParam{"ListChangedAfterSigningUpdate", Refusal::ListChangedAfterSigning, Mode::Update},
+                      RefusalParam{"EntryWithoutHashInstall", Refusal::EntryWithoutHash, Mode::Install},
+                      RefusalParam{"EntryWithoutHashUpdate", Refusal::EntryWithoutHash, Mode::Update},
+                      RefusalParam{"SignatureNotHexInstall", Refusal::SignatureNotHex, Mode::Install}),
+    [](const ::testing::TestParamInfo<RefusalParam>& info) { return std::string(info.param.name); });
+
+// The maker's tool made both trees (see make_signed_trees.sh): 1.1.0 changes only doc/readme.txt
+// (flag "A", replaced in place) and adds doc/new.txt, so the update asks for those two alone.
+TEST_F(SignedRelease, InstallsThenUpdatesFromTreesTheToolMadeAndSigned)
+{
+    const std::string trees = ZPath(NUVRA_SIGNED_TREES);
+    const fs::path server = Work("server");
+    fs::copy(trees + "\\tree-1.0.0", server, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+
+    ASSERT_TRUE(StartInstall());
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+    const std::vector<std::string> installed = {"Nuvra.exe", "nuvra.ini", "doc\\readme.txt"};
+    for (const std::string& file : installed)
+        EXPECT_EQ(ReadFile(trees + "\\product-1.0.0\\" + file), ReadFile(InstalledProduct() + "\\" + file)) << file;
+
+    // The started product is ended, and its record is the one it writes.
+    m_driver = std::make_unique<CUpdaterDriver>();
+    WriteRecord("Nuvra", {{"_sys_setup_dir", InstalledProduct()}, {"_sys_version", "1.0.0"}, {"_sys_title", kTitle}});
+    fs::copy(trees + "\\tree-1.1.0", server, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    Server().ClearLog();
+
+    ASSERT_TRUE(StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
+    for (const char* file : {"Nuvra.exe", "nuvra.ini", "doc\\readme.txt", "doc\\new.txt"})
+        EXPECT_EQ(ReadFile(trees + "\\product-1.1.0\\" + file), ReadFile(InstalledProduct() + "\\" + file)) << file;
+    std::vector<std::string> files;
+    for (const std::string& path : RequestPaths())
+        if (path.compare(0, 13, "/update/Nuvra") == 0 && path.find("_nuvr_file_list") == std::string::npos)
+            files.push_back(path);
+    EXPECT_EQ((std::vector<std::string>{"/update/Nuvra/doc/new.txt", "/update/Nuvra/doc/readme.txt"}), files);
+}
+
+} // namespace
