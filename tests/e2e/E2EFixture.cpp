@@ -148,6 +148,16 @@ void E2EFixture::DeleteMakerKey()
     RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel");
 }
 
+void E2EFixture::RemoveTree(const std::string& path)
+{
+    std::string from = path + std::string(2, '\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+    SHFileOperationA(&op);
+}
+
 std::string E2EFixture::ReadFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);

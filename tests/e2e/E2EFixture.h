@@ -60,6 +60,8 @@ protected:
     static bool RecordExists(const std::string& key);
     static void DeleteMakerKey();
 
+    // Deletes a folder tree the way the shell does, silently; a missing one is fine.
+    static void RemoveTree(const std::string& path);
     static std::string ReadFile(const std::string& path);
     static bool FileExists(const std::string& path);
     static std::string AnsiFromUtf8(const std::string& text);

@@ -44,15 +44,6 @@ protected:
                 SpecialFolder(CSIDL_PROGRAMS) + "\\" + name,
                 SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\Nuvra.lnk"};
     }
-    static void RemoveTree(const std::string& path)
-    {
-        std::string from = path + std::string(2, '\0');
-        SHFILEOPSTRUCTA op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-        SHFileOperationA(&op);
-    }
 
     std::vector<CReleaseFile> Release()
     {

@@ -62,15 +62,6 @@ protected:
     static std::string ProgramsFolder() { return LocalAppData() + "\\Programs"; }
     static std::string InstallDir() { return ProgramsFolder() + "\\Morvel"; }
     static std::string ProductDir() { return InstallDir() + "\\Nuvra"; }
-    static void RemoveTree(const std::string& path)
-    {
-        std::string from = path + std::string(2, '\0');
-        SHFILEOPSTRUCTA op = {};
-        op.wFunc = FO_DELETE;
-        op.pFrom = from.c_str();
-        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-        SHFileOperationA(&op);
-    }
 
     // A new run of the program with a fresh driver (the old one ends what it started).
     bool RunAgain(const std::string& tail = std::string())
