@@ -118,8 +118,14 @@ HWND CUpdaterDriver::WaitForWindowWhere(const std::function<bool(HWND)>& match, 
 {
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     do {
-        for (HWND window : TopLevelWindows())
-            if (match(window)) return window;
+        const bool ended = !IsRunning();
+        for (HWND window : TopLevelWindows()) {
+            if (!match(window)) continue;
+            // Recorded now: the caller may press it before the monitor's next look.
+            RecordWindows();
+            return window;
+        }
+        if (ended) break;  // a program that has ended shows nothing more
         Sleep(20);
     } while (std::chrono::steady_clock::now() < deadline);
     return nullptr;
