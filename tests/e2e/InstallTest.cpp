@@ -83,6 +83,16 @@ protected:
         }
     }
 
+    // Presses OK on the final message box (captioned with the program's name) and waits for the
+    // end; gives the message. Long enough for a stalled transfer to reach its time-out.
+    std::string FinalMessage()
+    {
+        std::string text;
+        EXPECT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 120000)) << "no final message";
+        EXPECT_TRUE(Driver().WaitForExit(10000));
+        return text;
+    }
+
     // Over an earlier installation without a record, the list ends the run with 106 before any
     // file is downloaded: only the two lists were fetched, nothing was staged or replaced.
     void ExpectRefusedBeforeAnyDownload(const std::string& list)
@@ -97,10 +107,7 @@ protected:
         Server().ClearLog();
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartInstall());
-        std::string text;
-        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
-        EXPECT_EQ(kError106, text);
-        ASSERT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_EQ(kError106, FinalMessage());
         EXPECT_EQ(2u, RequestPaths().size());
         EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
         EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
@@ -160,10 +167,7 @@ TEST_F(Install, WithoutStartBoxReportsSuccessAndMakesOnlyTheTickedShortcuts)
             SendMessageW(GetDlgItem(dialog, id), BM_SETCHECK, BST_UNCHECKED, 0);
     });
     ASSERT_NE(nullptr, dialog);
-    std::string text;
-    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 60000));
-    EXPECT_EQ(kInstalled126, text);
-    ASSERT_TRUE(Driver().WaitForExit(10000));
+    EXPECT_EQ(kInstalled126, FinalMessage());
     ExpectInstalled(files);
     std::vector<std::string> links = Shortcuts();
     EXPECT_FALSE(FileExists(links[0]));  // desktop
@@ -207,8 +211,7 @@ TEST_F(Install, EnterEscapeAndSystemCloseWhileWorkingDoNotEndIt)
     PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
     Sleep(100);
     EXPECT_TRUE(Driver().IsRunning());
-    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, nullptr, 60000));
-    ASSERT_TRUE(Driver().WaitForExit(10000));
+    FinalMessage();
     ExpectInstalled(files);
 }
 
@@ -241,11 +244,7 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
         Server().SetFault("/update/Nuvra/res/skin/main.bmp", c.fault);  // the third file
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartInstall());
-        std::string text;
-        // A stalled transfer fails at its time-out, about a minute.
-        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, &text, 120000));
-        EXPECT_EQ(kError106, text);
-        ASSERT_TRUE(Driver().WaitForExit(10000));
+        EXPECT_EQ(kError106, FinalMessage());
         EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
         EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
         EXPECT_EQ("old doc", ReadFile(ProductDir() + "\\doc\\old.txt"));
@@ -324,8 +323,7 @@ TEST_F(Install, TwoHundredEntries)
         SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
     });
     ASSERT_NE(nullptr, dialog);
-    ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, nullptr, 120000));
-    ASSERT_TRUE(Driver().WaitForExit(10000));
+    FinalMessage();
     ExpectInstalled(files);
 }
 
@@ -405,8 +403,7 @@ TEST_F(Install, InterruptedRunIsFinishedOrUndoneByTheNextRun)
         }
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartInstall());
-        ASSERT_TRUE(Driver().Answer(kUpdaterCaption, IDOK, nullptr, 60000));
-        ASSERT_TRUE(Driver().WaitForExit(10000));
+        FinalMessage();
         EXPECT_EQ(c.expected, ReadFile(ProductDir() + "\\Nuvra.exe"));
         EXPECT_FALSE(FileExists(ProductDir() + ".old"));
         EXPECT_FALSE(FileExists(ProductDir() + ".new"));
