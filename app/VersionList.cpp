@@ -1,5 +1,5 @@
 #include "app/VersionList.h"
-#include "install/FieldCursor.h"
+#include "release/FieldCursor.h"
 #include <cctype>
 #include <cstdlib>
 

@@ -5,11 +5,11 @@
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
-#include "install/EntryHashes.h"
-#include "install/EntryPathSafety.h"
-#include "install/FileListEntry.h"
 #include "install/InstallDlg.h"
-#include "install/ReleaseListCheck.h"
+#include "release/EntryHashes.h"
+#include "release/EntryPathSafety.h"
+#include "release/FileListEntry.h"
+#include "release/ReleaseListCheck.h"
 #include "res/resource.h"
 #include <algorithm>
 #include <climits>

@@ -1,7 +1,7 @@
-#include "install/FileListEntry.h"
+#include "release/FileListEntry.h"
 
-#include "install/EntryPathSafety.h"
-#include "install/FieldCursor.h"
+#include "release/EntryPathSafety.h"
+#include "release/FieldCursor.h"
 
 #include <climits>
 
