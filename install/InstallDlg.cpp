@@ -4,14 +4,13 @@
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
 #include "install/InstallProcedure.h"
+#include "launch/ProductCommandLine.h"
 #include "res/resource.h"
 #include <shlobj.h>
-#include <cstdio>
 
 namespace {
 
 const char kMorvelFolder[] = "\\Morvel";
-const size_t kCommandLineBuffer = 268;
 
 } // namespace
 
@@ -121,23 +120,12 @@ void CInstallDlg::OnClose()
     CWorkerDialog::OnClose();
 }
 
-std::string CInstallDlg::ProductCommandLine(const std::string& productFolder, const std::string& program,
-                                            const std::string& version, const std::string& title)
-{
-    // The program path is quoted: unquoted, "C:\Program Files\..." would let C:\Program.exe run.
-    char buffer[kCommandLineBuffer];
-    int n = std::snprintf(buffer, sizeof(buffer), "\"%s\\%s\" -d\"%s\" -v\"%s\" -t\"%s\"", productFolder.c_str(),
-                          program.c_str(), productFolder.c_str(), version.c_str(), title.c_str());
-    if (n < 0 || static_cast<size_t>(n) >= sizeof(buffer)) return {};
-    return buffer;
-}
-
 void CInstallDlg::StartProduct()
 {
     std::string productFolder = m_strInstallDir + "\\" + CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    std::string commandLine =
-        ProductCommandLine(productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), m_strVersion, m_strTitle);
-    if (commandLine.empty()) {
+    std::string commandLine;
+    if (!MakeFirstStartCommandLine(productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), m_strVersion, m_strTitle,
+                                   commandLine)) {
         // Too long to hand over whole: starting it with a cut command line would be worse.
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
         return;

@@ -2,6 +2,7 @@
 // The window of install mode: the user picks the folder and the shortcuts and presses Install;
 // the worker (InstallThreadProc) then does the work and posts WM_CLOSE, and the close handler
 // tells the outcome or starts the product.
+#include "fileops/ProductShortcuts.h"
 #include "framework/ProgressCtrl.h"
 #include "framework/WorkerDialog.h"
 #include "install/InstallProgressSink.h"
@@ -22,6 +23,17 @@ public:
         bool quickLaunch = true;
         bool startMenu = true;
         bool programsMenu = true;
+
+        bool Wants(EProductShortcut shortcut) const
+        {
+            switch (shortcut) {
+            case EProductShortcut::Desktop: return desktop;
+            case EProductShortcut::StartMenu: return startMenu;
+            case EProductShortcut::Programs: return programsMenu;
+            case EProductShortcut::QuickLaunch: return quickLaunch;
+            }
+            return false;
+        }
     };
 
     std::string m_strInstallDir;
@@ -39,10 +51,6 @@ public:
     void ShowStatus(const std::wstring& main, const std::wstring& detail) const;
     void SetMainStatus(const std::wstring& text) const;
     void SetDetailStatus(const std::wstring& text) const;
-
-    // The product's first-start command line, or "" when it would not fit the 268-byte buffer.
-    static std::string ProductCommandLine(const std::string& productFolder, const std::string& program,
-                                          const std::string& version, const std::string& title);
 
 protected:
     BOOL PreTranslateMessage(MSG* msg) override;

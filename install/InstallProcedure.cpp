@@ -1,11 +1,13 @@
 #include "install/InstallProcedure.h"
 #include "crypt/ReleaseKey.h"
 #include "fileops/FileOpEngine.h"
+#include "fileops/ProductShortcuts.h"
 #include "fileops/ShortcutHelper.h"
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
 #include "install/InstallDlg.h"
+#include "launch/ProductCommandLine.h"
 #include "release/EntryHashes.h"
 #include "release/EntryPathSafety.h"
 #include "release/FileListEntry.h"
@@ -76,9 +78,10 @@ int CInstallProcedure::Run()
     // reach the product whole: a command line that cannot hold them fails now, not after the
     // product folder was replaced. A build with a release key installs only hashed files.
     const std::string version = ListVersion(lines);
+    std::string firstStart;
     if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
-        CInstallDlg::ProductCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0])
-            .empty())
+        !MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0],
+                                   firstStart))
         return 1;
     if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return 1;
     m_dlg.m_downloadManager.AttachProgressSink(&m_dlg.m_transferSink);
@@ -255,13 +258,14 @@ void CInstallProcedure::CreateShortcuts()
 {
     const std::string target = m_productFolder + "\\" + CStringTable::Ansi(IDS_PRODUCT_EXE);
     // Wide: the Korean name has no 8-bit form on a system whose code page is not Korean.
-    const std::wstring quickLaunch = CStringTable::Wide(IDS_QUICK_LAUNCH) + CStringTable::Wide(IDS_PRODUCT_KEY);
+    const std::wstring quickLaunch = CStringTable::Wide(IDS_QUICK_LAUNCH);
+    const std::wstring product = CStringTable::Wide(IDS_PRODUCT_KEY);
     const std::wstring name = CStringTable::Wide(IDS_SHORTCUT_NAME);
-    const CInstallDlg::COptions& options = m_dlg.m_options;
     CShortcutHelper shortcuts;
-    // A shortcut that cannot be made does not undo the installation.
-    if (options.quickLaunch) shortcuts.CreateShortcut(target, quickLaunch, CShortcutHelper::AppData, name, "", 1);
-    if (options.desktop) shortcuts.CreateShortcut(target, name, CShortcutHelper::Desktop, name, "", 1);
-    if (options.startMenu) shortcuts.CreateShortcut(target, name, CShortcutHelper::StartMenu, name, "", 1);
-    if (options.programsMenu) shortcuts.CreateShortcut(target, name, CShortcutHelper::Programs, name, "", 1);
+    for (const CProductShortcut& shortcut : ProductShortcuts()) {
+        if (!m_dlg.m_options.Wants(shortcut.which)) continue;
+        // A shortcut that cannot be made does not undo the installation.
+        shortcuts.CreateShortcut(target, shortcut.LinkName(name, quickLaunch, product), shortcut.specialFolder, name, "",
+                                 1);
+    }
 }

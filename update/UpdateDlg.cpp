@@ -4,7 +4,7 @@
 #include "framework/WinApp.h"
 #include "install/InstallRecord.h"
 #include "res/resource.h"
-#include "update/ProductCommandLine.h"
+#include "launch/ProductCommandLine.h"
 #include "update/UpdateThreadProc.h"
 
 #include <vector>
