@@ -10,6 +10,11 @@ class CWorkerDialog : public CDialog {
 public:
     using ThreadProc = unsigned (*)(CWorkerDialog* dialog);
 
+    // Results of a run, in m_nResult, that every worker shares; each dialog names its successes
+    // (2 and 3) for what they lead to.
+    static constexpr int kNotFinished = 0;
+    static constexpr int kFailed = 1;
+
     explicit CWorkerDialog(UINT templateId, HWND parent = nullptr);
     ~CWorkerDialog() override;
 
@@ -26,8 +31,10 @@ public:
 
 protected:
     // Starts the worker at once; it waits for the events. Call from the derived constructor.
+    // A worker that cannot be started is remembered: the start signal then ends the run as
+    // failed instead of waiting for work that never comes.
     void StartWorker(ThreadProc proc);
-    void SignalStart() const;
+    void SignalStart();
     // Signals stop and waits, without a time limit, for the worker to end while still handling
     // the messages it sends to this thread; then closes the thread and both events.
     void StopWorker();

@@ -110,11 +110,11 @@ void CInstallDlg::OnInstall()
 void CInstallDlg::OnClose()
 {
     int result = m_nResult;
-    if (result == 2)
+    if (result == kInstalled)
         MessageBox(CStringTable::Wide(IDS_INSTALL_DONE), MB_OK);
-    else if (result == 3)
+    else if (result == kInstalledAndStart)
         StartProduct();
-    else if (result != 0)
+    else if (result != kNotFinished)
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
     StopWorker();
     CWorkerDialog::OnClose();

@@ -15,6 +15,10 @@ public:
     CInstallDlg();
     ~CInstallDlg() override;
 
+    // The successes of a run, in m_nResult beside kNotFinished and kFailed.
+    static constexpr int kInstalled = 2;             // tell the user it is done
+    static constexpr int kInstalledAndStart = 3;     // start the product instead
+
     // What the user chose; read by the worker once Install was pressed (the controls are
     // disabled from then on, so the choice cannot change under it).
     struct COptions {

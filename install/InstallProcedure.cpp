@@ -24,6 +24,8 @@ const char kStagingFolder[] = "tempZUM";
 const char kAsideSuffix[] = ".old";
 // Where a staged tree that cannot be moved is copied before it takes the product folder's name.
 const char kCopySuffix[] = ".new";
+// Lets the user see a full bar before the next step takes it back.
+constexpr DWORD kFullBarPauseMs = 500;
 
 bool Exists(const std::string& path)
 {
@@ -64,7 +66,7 @@ bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 int CInstallProcedure::Run()
 {
     // A folder this user may not write ends the run before anything is fetched.
-    if (!CWritableFolder::CanCreateAndWrite(m_dlg.m_strInstallDir)) return 1;
+    if (!CWritableFolder::CanCreateAndWrite(m_dlg.m_strInstallDir)) return CInstallDlg::kFailed;
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
     m_installDir = m_dlg.m_strInstallDir;
     m_productFolder = m_installDir + "\\" + product;
@@ -72,7 +74,7 @@ int CInstallProcedure::Run()
 
     std::vector<std::string> lines;
     const CReleaseKey* releaseKey = CompiledReleaseKey();
-    if (!m_dlg.m_downloadManager.GetFileList(product, lines, releaseKey)) return 1;
+    if (!m_dlg.m_downloadManager.GetFileList(product, lines, releaseKey)) return CInstallDlg::kFailed;
     // Only a list shaped like a release counts, and names from the network that would leave the
     // staging or product folder end the run before anything is written. Title and version must
     // reach the product whole: a command line that cannot hold them fails now, not after the
@@ -82,12 +84,12 @@ int CInstallProcedure::Run()
     if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
         !MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0],
                                    firstStart))
-        return 1;
-    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return 1;
+        return CInstallDlg::kFailed;
+    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return CInstallDlg::kFailed;
     m_dlg.m_downloadManager.AttachProgressSink(&m_dlg.m_transferSink);
     m_dlg.m_strTitle = lines[0];
     m_dlg.m_strVersion = version;
-    if (!m_dlg.m_downloadManager.PrepareTransfers()) return 1;
+    if (!m_dlg.m_downloadManager.PrepareTransfers()) return CInstallDlg::kFailed;
 
     // Component information: count the entries and ask the server for their sizes.
     m_dlg.ShowStatus(CStringTable::Wide(IDS_DOWNLOADING_FILES), CStringTable::Wide(IDS_FETCHING_COMPONENTS));
@@ -114,7 +116,7 @@ int CInstallProcedure::Run()
     CCurrentDirectoryScope current;
     // With the folders above it: the per-user programs folder may not exist yet.
     CWritableFolder::Create(m_installDir);  // a failure shows when it is entered
-    if (!current.Enter(m_installDir)) return 1;
+    if (!current.Enter(m_installDir)) return CInstallDlg::kFailed;
     {
         // A staging folder left by an interrupted run would slip stale files into the product.
         CFileOpEngine engine;
@@ -122,14 +124,14 @@ int CInstallProcedure::Run()
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
     }
     CreateDirectoryA(kStagingFolder, nullptr);
-    if (!current.Enter(m_installDir + "\\" + kStagingFolder)) return 1;
+    if (!current.Enter(m_installDir + "\\" + kStagingFolder)) return CInstallDlg::kFailed;
 
     if (!StageFiles(lines, fileCount)) {
         CFileOpEngine engine;
         engine.SetOwner(m_dlg.GetSafeHwnd());
         current.Enter(m_installDir);
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
-        return 1;
+        return CInstallDlg::kFailed;
     }
     m_dlg.m_downloadManager.FinishTransfers();
 
@@ -141,9 +143,9 @@ int CInstallProcedure::Run()
     m_dlg.m_progressFile.SetPos(50);
     bool replaced = ReplaceProductFolder();
     current.Leave();
-    if (!replaced) return 1;
+    if (!replaced) return CInstallDlg::kFailed;
     m_dlg.m_progressFile.SetPos(100);
-    Sleep(500);
+    Sleep(kFullBarPauseMs);
     m_dlg.m_progressFile.SetPos(0);
     m_dlg.m_progressTotal.SetPos(99);
 
@@ -152,10 +154,10 @@ int CInstallProcedure::Run()
     m_dlg.m_progressFile.SetPos(50);
     m_dlg.m_progressTotal.SetPos(100);
     m_dlg.m_progressFile.SetPos(100);
-    Sleep(500);
+    Sleep(kFullBarPauseMs);
 
     CreateShortcuts();
-    return m_dlg.m_options.runAfter ? 3 : 2;
+    return m_dlg.m_options.runAfter ? CInstallDlg::kInstalledAndStart : CInstallDlg::kInstalled;
 }
 
 bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fileCount)

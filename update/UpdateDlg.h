@@ -11,9 +11,7 @@
 
 class CUpdateDlg : public CWorkerDialog {
 public:
-    // Results of a run, in m_nResult.
-    static constexpr int kNotFinished = 0;
-    static constexpr int kFailed = 1;
+    // The success of a run, in m_nResult beside kNotFinished and kFailed.
     static constexpr int kUpdated = 3;
 
     explicit CUpdateDlg(HWND parent = nullptr);
