@@ -37,8 +37,9 @@ int ComponentIndexOf(const std::string& valueName, const std::string& prefix, in
     if (digits.empty() || digits.size() > 10 || !std::all_of(digits.begin(), digits.end(), IsDigit)) return -1;
     // "%d" writes no leading zeros: "_cm_component_01" is not the name of component 1.
     if (digits.size() > 1 && digits[0] == '0') return -1;
-    const long long index = std::stoll(digits);
-    return index < count ? static_cast<int>(index) : -1;
+    // Past the int range the number reads as the largest int, which no count exceeds.
+    const int index = LeadingNumber(digits);
+    return index < count ? index : -1;
 }
 
 bool IsComponentName(const std::string& name)
