@@ -77,6 +77,8 @@ struct PlayCase {
     const wchar_t* status;
 };
 
+void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.name; }
+
 class WorkerHandshake : public ::testing::TestWithParam<PlayCase> {};
 
 TEST_P(WorkerHandshake, StartStopAndResultReachTheDialog)

@@ -55,6 +55,8 @@ struct ProcedureCase {
     bool installed;
 };
 
+void PrintTo(const ProcedureCase& c, std::ostream* out) { *out << c.name; }
+
 class InstallProcedureTest : public ::testing::TestWithParam<ProcedureCase> {};
 
 TEST_P(InstallProcedureTest, RunsWithAFakeView)
