@@ -4,6 +4,7 @@
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
 #include "install/InstallDlg.h"
+#include "install/InstallRecord.h"
 #include "net/DownloadManager.h"
 #include "res/resource.h"
 #include "uninstall/UnInstallDlg.h"
@@ -14,7 +15,6 @@ namespace {
 
 const char kMutexName[] = "Morvel Updater Prefix";
 const char kUpdateQuestionCaption[] = "MorvelNuvraUpdater";
-const REGSAM kRecordAccess = KEY_READ | KEY_WRITE;  // 0x2001F
 
 // Windows Sockets 1.1 for the FTP client's socket layer, undone when start-up returns.
 class CSocketLibrary {
@@ -28,18 +28,6 @@ public:
 private:
     bool m_ok = false;
 };
-
-// Installed means: the product key opens with read and write access.
-bool IsProductInstalled()
-{
-    CRegKey maker;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, CStringTable::Ansi(IDS_MAKER_KEY).c_str(), 0, kRecordAccess,
-                      maker.put()) != ERROR_SUCCESS)
-        return false;
-    CRegKey product;
-    return RegOpenKeyExA(maker.get(), CStringTable::Ansi(IDS_PRODUCT_KEY).c_str(), 0, kRecordAccess,
-                         product.put()) == ERROR_SUCCESS;
-}
 
 template <typename Dialog>
 void RunMainDialog(CWinApp& app, Dialog& dialog)

@@ -1,7 +1,7 @@
 #include "app/VersionList.h"
-#include "install/FieldCursor.h"
+#include "release/FieldCursor.h"
+#include "text/NumberText.h"
 #include <cctype>
-#include <cstdlib>
 
 namespace {
 
@@ -11,17 +11,6 @@ std::string Lower(std::string text)
     return text;
 }
 
-// atoi without its undefined behaviour on overflow; only "is it zero" matters here.
-bool ReadsAsZero(const std::string& text)
-{
-    size_t i = 0;
-    while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        if (text[i] != '0') return false;
-    return true;
-}
-
 } // namespace
 
 CVersionList::Decision CVersionList::Select(const std::vector<std::string>& lines)
@@ -29,7 +18,7 @@ CVersionList::Decision CVersionList::Select(const std::vector<std::string>& line
     for (const std::string& line : lines) {
         if (!line.empty() && line[0] == '#') continue;
         CFieldCursor fields(line, true);
-        if (!ReadsAsZero(fields.Next())) continue;
+        if (LeadingNumber(fields.Next()) != 0) continue;
         for (int skipped = 0; skipped < 3; ++skipped) fields.Next();
         return Lower(fields.Next()) == "no" ? Decision::Refused : Decision::Allowed;
     }

@@ -1,6 +1,7 @@
 #include "framework/Dialog.h"
 #include "framework/WinApp.h"
 #include "framework/TextConvert.h"
+#include "framework/Trace.h"
 
 CDialog::CDialog(UINT templateId, HWND parent) : m_templateId(templateId), m_parent(parent) {}
 
@@ -117,6 +118,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
         return self->HandleMessage(message, wParam, lParam);
     } catch (...) {
         // No exception may unwind through user32; a handler that throws has done nothing more.
+        TraceSwallowedException("a dialog's message handler");
         return FALSE;
     }
 }

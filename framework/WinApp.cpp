@@ -2,6 +2,7 @@
 #include "framework/Dialog.h"
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
+#include "framework/Trace.h"
 
 namespace {
 CWinApp* g_app = nullptr;
@@ -36,6 +37,7 @@ int CWinApp::Run(HINSTANCE instance)
         InitInstance();
     } catch (...) {
         // Nothing may escape to the C runtime's entry; the process just ends.
+        TraceSwallowedException("start-up");
     }
     return 0;
 }

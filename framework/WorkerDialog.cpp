@@ -1,4 +1,5 @@
 #include "framework/WorkerDialog.h"
+#include "framework/Trace.h"
 #include "framework/Wait.h"
 #include <process.h>
 
@@ -19,6 +20,7 @@ void CWorkerDialog::StartWorker(ThreadProc proc)
 {
     m_proc = proc;
     m_hThread.reset(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, ThreadEntry, this, 0, &m_nThreadId)));
+    if (!m_hThread) TraceFailure("the worker thread could not be started");
 }
 
 unsigned __stdcall CWorkerDialog::ThreadEntry(void* param)
@@ -28,7 +30,8 @@ unsigned __stdcall CWorkerDialog::ThreadEntry(void* param)
         return self->m_proc(self);
     } catch (...) {
         // A worker never ends the process; a run that throws counts as failed.
-        self->Finish(1);
+        TraceSwallowedException("a worker thread");
+        self->Finish(kFailed);
         return 0;
     }
 }
@@ -50,8 +53,14 @@ void CWorkerDialog::Finish(int result)
     PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
 }
 
-void CWorkerDialog::SignalStart() const
+void CWorkerDialog::SignalStart()
 {
+    // Without a worker nothing would ever answer: the run ends now, as failed, and the dialog's
+    // close handler says so.
+    if (!m_hThread) {
+        Finish(kFailed);
+        return;
+    }
     SetEvent(m_hStartEvent.get());
 }
 

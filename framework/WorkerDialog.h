@@ -4,30 +4,35 @@
 // dialog signals start when the work may begin, and stop when it closes.
 #include "framework/Dialog.h"
 #include "framework/Handles.h"
+#include "framework/WorkerResult.h"
 #include <atomic>
 
 class CWorkerDialog : public CDialog {
 public:
     using ThreadProc = unsigned (*)(CWorkerDialog* dialog);
 
+    static constexpr int kNotFinished = WorkerResult::kNotFinished;
+    static constexpr int kFailed = WorkerResult::kFailed;
+
     explicit CWorkerDialog(UINT templateId, HWND parent = nullptr);
     ~CWorkerDialog() override;
 
+protected:
     // Worker side: blocks until start (true) or stop (false) is signalled.
     bool WaitForStart() const;
     // Worker side: stores the result and posts WM_CLOSE; the dialog reads the result in OnClose.
     void Finish(int result);
 
-    std::atomic<int> m_nResult{0};  // written by the worker, read by the dialog
-    unsigned int m_nThreadId = 0;
-    CHandle m_hThread;
-    CHandle m_hStopEvent;
-    CHandle m_hStartEvent;
+    // True while a worker thread is owned: started and not yet stopped.
+    bool HasWorker() const { return static_cast<bool>(m_hThread); }
 
-protected:
+    std::atomic<int> m_nResult{0};  // written by the worker, read by the dialog
+
     // Starts the worker at once; it waits for the events. Call from the derived constructor.
+    // A worker that cannot be started is remembered: the start signal then ends the run as
+    // failed instead of waiting for work that never comes.
     void StartWorker(ThreadProc proc);
-    void SignalStart() const;
+    void SignalStart();
     // Signals stop and waits, without a time limit, for the worker to end while still handling
     // the messages it sends to this thread; then closes the thread and both events.
     void StopWorker();
@@ -35,4 +40,8 @@ protected:
 private:
     static unsigned __stdcall ThreadEntry(void* param);
     ThreadProc m_proc = nullptr;
+    unsigned int m_nThreadId = 0;
+    CHandle m_hThread;
+    CHandle m_hStopEvent;
+    CHandle m_hStartEvent;
 };

@@ -4,27 +4,36 @@
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
 #include "install/InstallProcedure.h"
+#include "launch/ProductCommandLine.h"
 #include "res/resource.h"
 #include <shlobj.h>
-#include <cstdio>
 
 namespace {
 
 const char kMorvelFolder[] = "\\Morvel";
-const size_t kCommandLineBuffer = 268;
 
 } // namespace
 
 CInstallDlg::CInstallDlg()
     : CWorkerDialog(IDD_INSTALL), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
 {
-    StartWorker(&InstallThreadProc);
+    StartWorker(&CInstallDlg::ThreadProc);
 }
 
 CInstallDlg::~CInstallDlg()
 {
-    // The worker must be gone before the members it uses (the sink, the manager) are.
-    if (m_hThread) StopWorker();
+    // The worker must be gone before the members it uses (the bars, the manager) are.
+    if (HasWorker()) StopWorker();
+}
+
+unsigned CInstallDlg::ThreadProc(CWorkerDialog* dialog)
+{
+    auto* install = static_cast<CInstallDlg*>(dialog);
+    if (!install->WaitForStart()) return 0;
+    // The inputs were copied before the start event was signalled, so reading them now is safe.
+    const int result = CInstallProcedure(*install, install->m_inputs, install->m_downloadManager).Run();
+    install->Finish(result);
+    return 0;
 }
 
 BOOL CInstallDlg::OnInitDialog()
@@ -33,7 +42,6 @@ BOOL CInstallDlg::OnInitDialog()
     SetIcon(m_hIcon, false);
     m_progressFile.Attach(GetDlgItem(IDC_PROGRESS_FILE));
     m_progressTotal.Attach(GetDlgItem(IDC_PROGRESS_TOTAL));
-    m_transferSink.SetDialog(this);
     for (int id : {IDC_RUN_AFTER, IDC_DESKTOP_ICON, IDC_QUICK_LAUNCH, IDC_START_MENU, IDC_PROGRAMS_MENU})
         CheckDlgButton(id, true);
     m_strInstallDir = CDefaultInstallDir::Get();
@@ -97,11 +105,12 @@ void CInstallDlg::OnChangeFolder()
 
 void CInstallDlg::OnInstall()
 {
-    m_options.runAfter = IsDlgButtonChecked(IDC_RUN_AFTER);
-    m_options.desktop = IsDlgButtonChecked(IDC_DESKTOP_ICON);
-    m_options.quickLaunch = IsDlgButtonChecked(IDC_QUICK_LAUNCH);
-    m_options.startMenu = IsDlgButtonChecked(IDC_START_MENU);
-    m_options.programsMenu = IsDlgButtonChecked(IDC_PROGRAMS_MENU);
+    m_inputs.installDir = m_strInstallDir;
+    m_inputs.options.runAfter = IsDlgButtonChecked(IDC_RUN_AFTER);
+    m_inputs.options.desktop = IsDlgButtonChecked(IDC_DESKTOP_ICON);
+    m_inputs.options.quickLaunch = IsDlgButtonChecked(IDC_QUICK_LAUNCH);
+    m_inputs.options.startMenu = IsDlgButtonChecked(IDC_START_MENU);
+    m_inputs.options.programsMenu = IsDlgButtonChecked(IDC_PROGRAMS_MENU);
     for (HWND child = GetWindow(m_hWnd, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
         EnableWindow(child, FALSE);
     m_bWorking = true;
@@ -111,33 +120,22 @@ void CInstallDlg::OnInstall()
 void CInstallDlg::OnClose()
 {
     int result = m_nResult;
-    if (result == 2)
+    if (result == CInstallProcedure::kInstalled)
         MessageBox(CStringTable::Wide(IDS_INSTALL_DONE), MB_OK);
-    else if (result == 3)
+    else if (result == CInstallProcedure::kInstalledAndStart)
         StartProduct();
-    else if (result != 0)
+    else if (result != kNotFinished)
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
     StopWorker();
     CWorkerDialog::OnClose();
 }
 
-std::string CInstallDlg::ProductCommandLine(const std::string& productFolder, const std::string& program,
-                                            const std::string& version, const std::string& title)
-{
-    // The program path is quoted: unquoted, "C:\Program Files\..." would let C:\Program.exe run.
-    char buffer[kCommandLineBuffer];
-    int n = std::snprintf(buffer, sizeof(buffer), "\"%s\\%s\" -d\"%s\" -v\"%s\" -t\"%s\"", productFolder.c_str(),
-                          program.c_str(), productFolder.c_str(), version.c_str(), title.c_str());
-    if (n < 0 || static_cast<size_t>(n) >= sizeof(buffer)) return {};
-    return buffer;
-}
-
 void CInstallDlg::StartProduct()
 {
     std::string productFolder = m_strInstallDir + "\\" + CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    std::string commandLine =
-        ProductCommandLine(productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), m_strVersion, m_strTitle);
-    if (commandLine.empty()) {
+    std::string commandLine;
+    if (!MakeFirstStartCommandLine(productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), m_strVersion, m_strTitle,
+                                   commandLine)) {
         // Too long to hand over whole: starting it with a cut command line would be worse.
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
         return;
@@ -154,18 +152,18 @@ void CInstallDlg::StartProduct()
     }
 }
 
-void CInstallDlg::ShowStatus(const std::wstring& main, const std::wstring& detail) const
-{
-    SetMainStatus(main);
-    SetDetailStatus(detail);
-}
-
-void CInstallDlg::SetMainStatus(const std::wstring& text) const
+void CInstallDlg::SetMainStatus(const std::wstring& text)
 {
     SetDlgItemText(IDC_STATUS_MAIN, text);
 }
 
-void CInstallDlg::SetDetailStatus(const std::wstring& text) const
+void CInstallDlg::SetDetailStatus(const std::wstring& text)
 {
     SetDlgItemText(IDC_STATUS_DETAIL, text);
+}
+
+void CInstallDlg::SetRelease(const std::string& title, const std::string& version)
+{
+    m_strTitle = title;
+    m_strVersion = version;
 }

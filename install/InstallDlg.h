@@ -1,48 +1,19 @@
 #pragma once
 // The window of install mode: the user picks the folder and the shortcuts and presses Install;
-// the worker (InstallThreadProc) then does the work and posts WM_CLOSE, and the close handler
-// tells the outcome or starts the product.
+// the worker (CInstallProcedure, seeing the dialog only as IInstallView) then does the work and
+// posts WM_CLOSE, and the close handler tells the outcome or starts the product.
 #include "framework/ProgressCtrl.h"
 #include "framework/WorkerDialog.h"
-#include "install/InstallProgressSink.h"
+#include "install/InstallInputs.h"
+#include "install/InstallView.h"
 #include "net/DownloadManager.h"
 #include <atomic>
 #include <string>
 
-class CInstallDlg : public CWorkerDialog {
+class CInstallDlg : public CWorkerDialog, private IInstallView {
 public:
     CInstallDlg();
     ~CInstallDlg() override;
-
-    // What the user chose; read by the worker once Install was pressed (the controls are
-    // disabled from then on, so the choice cannot change under it).
-    struct COptions {
-        bool runAfter = true;
-        bool desktop = true;
-        bool quickLaunch = true;
-        bool startMenu = true;
-        bool programsMenu = true;
-    };
-
-    std::string m_strInstallDir;
-    std::string m_strTitle;    // written by the worker before it posts WM_CLOSE
-    std::string m_strVersion;  // written by the worker before it posts WM_CLOSE
-    std::atomic<int> m_nTotalSize{0};
-    std::atomic<bool> m_bWorking{false};
-    COptions m_options;
-    CDownloadManager m_downloadManager;
-    CInstallProgressSink m_transferSink;
-    CProgressCtrl m_progressFile;   // upper bar: the current item
-    CProgressCtrl m_progressTotal;  // lower bar: the whole installation
-
-    // Worker side: the main (1049) and detail (1048) status texts.
-    void ShowStatus(const std::wstring& main, const std::wstring& detail) const;
-    void SetMainStatus(const std::wstring& text) const;
-    void SetDetailStatus(const std::wstring& text) const;
-
-    // The product's first-start command line, or "" when it would not fit the 268-byte buffer.
-    static std::string ProductCommandLine(const std::string& productFolder, const std::string& program,
-                                          const std::string& version, const std::string& title);
 
 protected:
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -52,9 +23,29 @@ protected:
     void OnClose() override;
 
 private:
+    static unsigned ThreadProc(CWorkerDialog* dialog);
+
     void OnChangeFolder();
     void OnInstall();
     void StartProduct();
+
+    // What the worker may do (IInstallView); called on the worker's thread.
+    void SetMainStatus(const std::wstring& text) override;
+    void SetDetailStatus(const std::wstring& text) override;
+    IProgressBar& FileBar() override { return m_progressFile; }
+    IProgressBar& TotalBar() override { return m_progressTotal; }
+    HWND QuestionOwner() const override { return GetSafeHwnd(); }
+    void SetRelease(const std::string& title, const std::string& version) override;
+
+    std::string m_strInstallDir;
+    // The copy the worker works from, taken when Install is pressed (before the start event).
+    CInstallInputs m_inputs;
+    std::string m_strTitle;    // written by the worker before it posts WM_CLOSE
+    std::string m_strVersion;  // written by the worker before it posts WM_CLOSE
+    std::atomic<bool> m_bWorking{false};
+    CDownloadManager m_downloadManager;
+    CProgressCtrl m_progressFile;   // upper bar: the current item
+    CProgressCtrl m_progressTotal;  // lower bar: the whole installation
 
     HICON m_hIcon;
 };

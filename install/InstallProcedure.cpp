@@ -1,19 +1,23 @@
 #include "install/InstallProcedure.h"
 #include "crypt/ReleaseKey.h"
 #include "fileops/FileOpEngine.h"
+#include "fileops/ProductShortcuts.h"
 #include "fileops/ShortcutHelper.h"
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/StringTable.h"
-#include "install/EntryHashes.h"
-#include "install/EntryPathSafety.h"
-#include "install/FileListEntry.h"
-#include "install/InstallDlg.h"
-#include "install/ReleaseListCheck.h"
+#include "install/InstallView.h"
+#include "launch/ProductCommandLine.h"
+#include "net/DownloadManager.h"
+#include "release/EntryHashes.h"
+#include "release/EntryPathSafety.h"
+#include "release/FileListEntry.h"
+#include "release/ReleaseListCheck.h"
 #include "res/resource.h"
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <utility>
 
 namespace {
 
@@ -22,6 +26,8 @@ const char kStagingFolder[] = "tempZUM";
 const char kAsideSuffix[] = ".old";
 // Where a staged tree that cannot be moved is copied before it takes the product folder's name.
 const char kCopySuffix[] = ".new";
+// Lets the user see a full bar before the next step takes it back.
+constexpr DWORD kFullBarPauseMs = 500;
 
 bool Exists(const std::string& path)
 {
@@ -35,13 +41,15 @@ CFileListEntry EntryAt(const std::vector<std::string>& lines, size_t index)
 
 } // namespace
 
-unsigned InstallThreadProc(CWorkerDialog* dialog)
+CInstallProcedure::CInstallProcedure(IInstallView& view, CInstallInputs inputs, CDownloadManager& downloads)
+    : m_view(view), m_inputs(std::move(inputs)), m_downloads(downloads), m_transferSink(view)
 {
-    auto* install = static_cast<CInstallDlg*>(dialog);
-    if (!install->WaitForStart()) return 0;
-    int result = CInstallProcedure(*install).Run();
-    install->Finish(result);
-    return 0;
+}
+
+CInstallProcedure::~CInstallProcedure()
+{
+    // The manager outlives the procedure; it must not report to a sink that is gone.
+    m_downloads.DetachProgressSink(&m_transferSink);
 }
 
 int CInstallProcedure::SizingStep(size_t lines)
@@ -62,34 +70,34 @@ bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 int CInstallProcedure::Run()
 {
     // A folder this user may not write ends the run before anything is fetched.
-    if (!CWritableFolder::CanCreateAndWrite(m_dlg.m_strInstallDir)) return 1;
+    if (!CWritableFolder::CanCreateAndWrite(m_inputs.installDir)) return WorkerResult::kFailed;
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    m_installDir = m_dlg.m_strInstallDir;
+    m_installDir = m_inputs.installDir;
     m_productFolder = m_installDir + "\\" + product;
     RecoverInterruptedReplace();
 
     std::vector<std::string> lines;
     const CReleaseKey* releaseKey = CompiledReleaseKey();
-    if (!m_dlg.m_downloadManager.GetFileList(product, lines, releaseKey)) return 1;
+    if (!m_downloads.GetFileList(product, lines, releaseKey)) return WorkerResult::kFailed;
     // Only a list shaped like a release counts, and names from the network that would leave the
     // staging or product folder end the run before anything is written. Title and version must
     // reach the product whole: a command line that cannot hold them fails now, not after the
     // product folder was replaced. A build with a release key installs only hashed files.
     const std::string version = ListVersion(lines);
+    std::string firstStart;
     if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
-        CInstallDlg::ProductCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0])
-            .empty())
-        return 1;
-    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return 1;
-    m_dlg.m_downloadManager.AttachProgressSink(&m_dlg.m_transferSink);
-    m_dlg.m_strTitle = lines[0];
-    m_dlg.m_strVersion = version;
-    if (!m_dlg.m_downloadManager.PrepareTransfers()) return 1;
+        !MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0],
+                                   firstStart))
+        return WorkerResult::kFailed;
+    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return WorkerResult::kFailed;
+    m_downloads.AttachProgressSink(&m_transferSink);
+    m_view.SetRelease(lines[0], version);
+    if (!m_downloads.PrepareTransfers()) return WorkerResult::kFailed;
 
     // Component information: count the entries and ask the server for their sizes.
-    m_dlg.ShowStatus(CStringTable::Wide(IDS_DOWNLOADING_FILES), CStringTable::Wide(IDS_FETCHING_COMPONENTS));
-    m_dlg.m_progressFile.SetRange(0, 100);
-    m_dlg.m_progressFile.SetStep(SizingStep(lines.size()));
+    m_view.ShowStatus(CStringTable::Wide(IDS_DOWNLOADING_FILES), CStringTable::Wide(IDS_FETCHING_COMPONENTS));
+    m_view.FileBar().SetRange(0, 100);
+    m_view.FileBar().SetStep(SizingStep(lines.size()));
     int fileCount = 0;
     long long totalSize = 0;
     for (size_t i = 2; i < lines.size(); ++i) {
@@ -97,21 +105,21 @@ int CInstallProcedure::Run()
         if (entry.IsEntry()) {
             ++fileCount;
             // Failure answers (-1, 0, 401) are no sizes; the sum stays within an int.
-            int size = m_dlg.m_downloadManager.GetRemoteFileSize(entry.ServerPath(product));
+            int size = m_downloads.GetRemoteFileSize(entry.ServerPath(product));
             if (size > 0) totalSize = std::min<long long>(INT_MAX, totalSize + size);
-            m_dlg.m_nTotalSize = static_cast<int>(totalSize);
+            m_transferSink.SetTotalSize(static_cast<int>(totalSize));
         }
-        if (m_dlg.m_progressFile.GetPos() < 90) m_dlg.m_progressFile.StepIt();
+        if (m_view.FileBar().GetPos() < 90) m_view.FileBar().StepIt();
     }
-    m_dlg.m_progressFile.SetPos(100);
-    m_dlg.m_progressTotal.SetRange(0, 100);
-    m_dlg.m_progressTotal.SetStep(5);
-    m_dlg.m_progressTotal.StepIt();
+    m_view.FileBar().SetPos(100);
+    m_view.TotalBar().SetRange(0, 100);
+    m_view.TotalBar().SetStep(5);
+    m_view.TotalBar().StepIt();
 
     CCurrentDirectoryScope current;
     // With the folders above it: the per-user programs folder may not exist yet.
     CWritableFolder::Create(m_installDir);  // a failure shows when it is entered
-    if (!current.Enter(m_installDir)) return 1;
+    if (!current.Enter(m_installDir)) return WorkerResult::kFailed;
     {
         // A staging folder left by an interrupted run would slip stale files into the product.
         CFileOpEngine engine;
@@ -119,57 +127,57 @@ int CInstallProcedure::Run()
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
     }
     CreateDirectoryA(kStagingFolder, nullptr);
-    if (!current.Enter(m_installDir + "\\" + kStagingFolder)) return 1;
+    if (!current.Enter(m_installDir + "\\" + kStagingFolder)) return WorkerResult::kFailed;
 
     if (!StageFiles(lines, fileCount)) {
         CFileOpEngine engine;
-        engine.SetOwner(m_dlg.GetSafeHwnd());
+        engine.SetOwner(m_view.QuestionOwner());
         current.Enter(m_installDir);
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
-        return 1;
+        return WorkerResult::kFailed;
     }
-    m_dlg.m_downloadManager.FinishTransfers();
+    m_downloads.FinishTransfers();
 
     // Copy the staged tree into place.
-    m_dlg.m_progressTotal.SetPos(98);
-    m_dlg.m_progressFile.SetPos(0);
-    m_dlg.ShowStatus(CStringTable::Wide(IDS_COPYING_FILES), CStringTable::Wide(IDS_COPYING));
+    m_view.TotalBar().SetPos(98);
+    m_view.FileBar().SetPos(0);
+    m_view.ShowStatus(CStringTable::Wide(IDS_COPYING_FILES), CStringTable::Wide(IDS_COPYING));
     current.Enter(m_installDir);
-    m_dlg.m_progressFile.SetPos(50);
+    m_view.FileBar().SetPos(50);
     bool replaced = ReplaceProductFolder();
     current.Leave();
-    if (!replaced) return 1;
-    m_dlg.m_progressFile.SetPos(100);
-    Sleep(500);
-    m_dlg.m_progressFile.SetPos(0);
-    m_dlg.m_progressTotal.SetPos(99);
+    if (!replaced) return WorkerResult::kFailed;
+    m_view.FileBar().SetPos(100);
+    Sleep(kFullBarPauseMs);
+    m_view.FileBar().SetPos(0);
+    m_view.TotalBar().SetPos(99);
 
     // The installer writes nothing to the registry: the product keeps its own record.
-    m_dlg.ShowStatus(CStringTable::Wide(IDS_SETTING_REGISTRY), CStringTable::Wide(IDS_SETTING_COMPONENTS));
-    m_dlg.m_progressFile.SetPos(50);
-    m_dlg.m_progressTotal.SetPos(100);
-    m_dlg.m_progressFile.SetPos(100);
-    Sleep(500);
+    m_view.ShowStatus(CStringTable::Wide(IDS_SETTING_REGISTRY), CStringTable::Wide(IDS_SETTING_COMPONENTS));
+    m_view.FileBar().SetPos(50);
+    m_view.TotalBar().SetPos(100);
+    m_view.FileBar().SetPos(100);
+    Sleep(kFullBarPauseMs);
 
     CreateShortcuts();
-    return m_dlg.m_options.runAfter ? 3 : 2;
+    return m_inputs.options.runAfter ? kInstalledAndStart : kInstalled;
 }
 
 bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fileCount)
 {
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    m_dlg.SetDetailStatus(CStringTable::Wide(IDS_CREATING_FOLDERS));
-    m_dlg.m_progressFile.SetPos(0);
+    m_view.SetDetailStatus(CStringTable::Wide(IDS_CREATING_FOLDERS));
+    m_view.FileBar().SetPos(0);
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (entry.IsEntry() && !entry.SubFolder().empty())
             for (const std::string& level : entry.FolderLevels())
                 CreateDirectoryA(level.c_str(), nullptr);  // an existing level is fine
-        m_dlg.m_progressFile.StepIt();
+        m_view.FileBar().StepIt();
     }
-    m_dlg.m_progressFile.SetPos(100);
-    m_dlg.m_progressTotal.StepIt();
-    m_dlg.m_progressTotal.SetStep(1);
+    m_view.FileBar().SetPos(100);
+    m_view.TotalBar().StepIt();
+    m_view.TotalBar().SetStep(1);
 
     const std::wstring downloading = CStringTable::Wide(IDS_DOWNLOADING_FILES);
     for (size_t i = 2; i < lines.size(); ++i) {
@@ -177,10 +185,10 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         if (!entry.IsEntry()) continue;
         wchar_t count[64];
         std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
-        m_dlg.SetMainStatus(downloading + count);
-        if (!m_dlg.m_downloadManager.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash()))
+        m_view.SetMainStatus(downloading + count);
+        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash()))
             return false;
-        m_dlg.m_progressTotal.StepIt();
+        m_view.TotalBar().StepIt();
     }
     return true;
 }
@@ -199,7 +207,7 @@ void CInstallProcedure::RecoverInterruptedReplace()
     }
     if (!Exists(aside)) return;
     CFileOpEngine engine;
-    engine.SetOwner(m_dlg.GetSafeHwnd());
+    engine.SetOwner(m_view.QuestionOwner());
     if (!Exists(m_productFolder)) {
         engine.Rename(aside, m_productFolder);
     } else if (engine.CanDelete(aside)) {
@@ -214,7 +222,7 @@ bool CInstallProcedure::ReplaceProductFolder()
     // under a name RecoverInterruptedReplace knows.
     const std::string aside = m_productFolder + kAsideSuffix;
     CFileOpEngine engine;
-    engine.SetOwner(m_dlg.GetSafeHwnd());
+    engine.SetOwner(m_view.QuestionOwner());
     bool hadProduct = Exists(m_productFolder);
     if (hadProduct && (Exists(aside) || !engine.Rename(m_productFolder, aside))) {
         // In use or locked, or the user kept the last leftover: nothing was replaced, so
@@ -242,11 +250,11 @@ bool CInstallProcedure::ReplaceProductFolder()
     // user keeps stays in the folder aside.
     if (hadProduct) {
         CFileOpEngine old;
-        old.SetOwner(m_dlg.GetSafeHwnd());
+        old.SetOwner(m_view.QuestionOwner());
         if (old.CanDelete(aside)) old.Delete(aside);
     }
     CFileOpEngine staging;
-    staging.SetOwner(m_dlg.GetSafeHwnd());
+    staging.SetOwner(m_view.QuestionOwner());
     if (staging.CanDelete(kStagingFolder)) staging.Delete(kStagingFolder);
     return true;
 }
@@ -255,13 +263,14 @@ void CInstallProcedure::CreateShortcuts()
 {
     const std::string target = m_productFolder + "\\" + CStringTable::Ansi(IDS_PRODUCT_EXE);
     // Wide: the Korean name has no 8-bit form on a system whose code page is not Korean.
-    const std::wstring quickLaunch = CStringTable::Wide(IDS_QUICK_LAUNCH) + CStringTable::Wide(IDS_PRODUCT_KEY);
+    const std::wstring quickLaunch = CStringTable::Wide(IDS_QUICK_LAUNCH);
+    const std::wstring product = CStringTable::Wide(IDS_PRODUCT_KEY);
     const std::wstring name = CStringTable::Wide(IDS_SHORTCUT_NAME);
-    const CInstallDlg::COptions& options = m_dlg.m_options;
     CShortcutHelper shortcuts;
-    // A shortcut that cannot be made does not undo the installation.
-    if (options.quickLaunch) shortcuts.CreateShortcut(target, quickLaunch, CShortcutHelper::AppData, name, "", 1);
-    if (options.desktop) shortcuts.CreateShortcut(target, name, CShortcutHelper::Desktop, name, "", 1);
-    if (options.startMenu) shortcuts.CreateShortcut(target, name, CShortcutHelper::StartMenu, name, "", 1);
-    if (options.programsMenu) shortcuts.CreateShortcut(target, name, CShortcutHelper::Programs, name, "", 1);
+    for (const CProductShortcut& shortcut : ProductShortcuts()) {
+        if (!m_inputs.options.Wants(shortcut.which)) continue;
+        // A shortcut that cannot be made does not undo the installation.
+        shortcuts.CreateShortcut(target, shortcut.LinkName(name, quickLaunch, product), shortcut.specialFolder, name, "",
+                                 1);
+    }
 }

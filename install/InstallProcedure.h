@@ -1,20 +1,30 @@
 #pragma once
-// The install dialog's worker: fetches the file list, stages every file in "tempZUM", puts the
-// staged tree in place of the product folder, makes the chosen shortcuts and hands the result
-// to the dialog.
+// The install worker's procedure: fetches the file list, stages every file in "tempZUM", puts the
+// staged tree in place of the product folder and makes the chosen shortcuts. It sees its dialog
+// only through IInstallView and works from a copy of the user's choices, so it runs without a
+// window too.
+#include "framework/WorkerResult.h"
+#include "install/InstallInputs.h"
+#include "install/InstallProgressSink.h"
+
 #include <string>
 #include <vector>
 
-class CInstallDlg;
-class CWorkerDialog;
-
-unsigned InstallThreadProc(CWorkerDialog* dialog);
+class CDownloadManager;
+class IInstallView;
 
 class CInstallProcedure {
 public:
-    explicit CInstallProcedure(CInstallDlg& dialog) : m_dlg(dialog) {}
-    // Runs the whole procedure and returns the result code (1 failed, 2 installed, 3 installed
-    // and the product is to be started).
+    // The successes of a run, beside WorkerResult::kFailed.
+    static constexpr int kInstalled = 2;          // the dialog tells the user it is done
+    static constexpr int kInstalledAndStart = 3;  // the dialog starts the product instead
+
+    CInstallProcedure(IInstallView& view, CInstallInputs inputs, CDownloadManager& downloads);
+    ~CInstallProcedure();
+    CInstallProcedure(const CInstallProcedure&) = delete;
+    CInstallProcedure& operator=(const CInstallProcedure&) = delete;
+
+    // Runs the whole procedure and returns the result code.
     int Run();
 
     // The sizing step of the upper bar for a list of `lines` lines: 100 per entry line, at least 1.
@@ -28,7 +38,10 @@ private:
     bool ReplaceProductFolder();
     void CreateShortcuts();
 
-    CInstallDlg& m_dlg;
+    IInstallView& m_view;
+    const CInstallInputs m_inputs;
+    CDownloadManager& m_downloads;
+    CInstallProgressSink m_transferSink;
     std::string m_installDir;
     std::string m_productFolder;
 };

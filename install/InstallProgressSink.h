@@ -1,21 +1,24 @@
 #pragma once
-// The install dialog's transfer progress sink: moves the upper bar along one transfer and the
-// lower bar along the whole installation. It does nothing until it knows its dialog.
+// The install worker's transfer progress sink: moves the upper bar along one transfer and the
+// lower bar along the whole installation.
 #include "Zum/ftp/TransferObserver.h"
-#include <atomic>
 
-class CInstallDlg;
+class IInstallView;
 
 class CInstallProgressSink : public nsFTP::CTransferObserver {
 public:
-    void SetDialog(CInstallDlg* dialog) { m_dialog = dialog; }
+    explicit CInstallProgressSink(IInstallView& view) : m_view(view) {}
+
+    // The sum of the sizes the server announced, for the lower bar's steps.
+    void SetTotalSize(int totalSize) { m_totalSize = totalSize; }
 
     void OnBytesReceived(long long count) override;
     void OnPreReceiveFile(const std::string& remote, const std::string& local, long long size) override;
     void OnPostReceiveFile(const std::string& remote, const std::string& local, long long size) override;
 
 private:
-    std::atomic<CInstallDlg*> m_dialog{nullptr};
+    IInstallView& m_view;
+    int m_totalSize = 0;
     long long m_currentSize = 0;
     long long m_totalCounter = 0;
     long long m_fileCounter = 0;

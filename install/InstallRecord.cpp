@@ -2,23 +2,30 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr REGSAM kRecordAccess = KEY_READ | KEY_CREATE_SUB_KEY | KEY_SET_VALUE;
-
-} // namespace
+CRegKey OpenMakerKey()
+{
+    CRegKey maker;
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, InstallRecord::kMakerKey, 0, InstallRecord::kAccess, maker.put()) !=
+        ERROR_SUCCESS) {
+        return CRegKey();
+    }
+    return maker;
+}
 
 CRegKey OpenProductKey(const std::string& name)
 {
-    CRegKey maker;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, InstallRecord::kMakerKey, 0, kRecordAccess, maker.put()) != ERROR_SUCCESS) {
-        return CRegKey();
-    }
+    CRegKey maker = OpenMakerKey();
+    if (!maker) return CRegKey();
     CRegKey product;
-    if (::RegOpenKeyExA(maker.get(), name.c_str(), 0, kRecordAccess, product.put()) != ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(maker.get(), name.c_str(), 0, InstallRecord::kAccess, product.put()) != ERROR_SUCCESS) {
         return CRegKey();
     }
     return product;
+}
+
+bool IsProductInstalled()
+{
+    return static_cast<bool>(OpenProductKey(InstallRecord::kProductName));
 }
 
 std::string ReadRegString(HKEY key, const std::string& valueName)

@@ -12,11 +12,20 @@ constexpr const char* kMakerKey = "SOFTWARE\\Morvel";
 constexpr const char* kProductName = "Nuvra";
 // The longest text a value may hold: the buffers are 260 bytes with the terminating zero.
 constexpr std::size_t kMaxText = 259;
+// Read and write (0x2001F): query, enumerate, notify, set values and create sub-keys. Every
+// opening of the maker's key or a sub-key of it asks for exactly this.
+constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
 } // namespace InstallRecord
 
-// Opens the maker's key, then its sub-key name, both with read, create-sub-key and set-value
-// access. An empty owner when either cannot be opened. An empty name gives the maker's key.
+// The maker's key with the record's access; an empty owner when it cannot be opened.
+CRegKey OpenMakerKey();
+
+// Opens the maker's key, then its sub-key name, both with the record's access. An empty owner
+// when either cannot be opened. An empty name gives the maker's key.
 CRegKey OpenProductKey(const std::string& name);
+
+// Installed means: the product's key opens with the record's access.
+bool IsProductInstalled();
 
 // The value's text, or "" when it is missing or unreadable; a value longer than the 260-byte
 // buffer reads as "" and one that fills it without a terminating zero is cut to 259 characters.

@@ -146,3 +146,8 @@ void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)
 {
     m_ftp.AttachObserver(sink);
 }
+
+void CDownloadManager::DetachProgressSink(nsFTP::CTransferObserver* sink)
+{
+    m_ftp.DetachObserver(sink);
+}

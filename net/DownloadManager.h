@@ -44,6 +44,7 @@ public:
 
     // Hands a progress sink to the FTP client's observers.
     void AttachProgressSink(nsFTP::CTransferObserver* sink);
+    void DetachProgressSink(nsFTP::CTransferObserver* sink);
     // Hooks around a series of transfers; HTTP needs no set-up, so both always succeed.
     bool PrepareTransfers() { return true; }
     bool FinishTransfers() { return true; }

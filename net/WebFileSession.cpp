@@ -1,5 +1,6 @@
 #include "net/WebFileSession.h"
 
+#include "framework/Trace.h"
 #include "net/WebFileText.h"
 
 #include <cstring>
@@ -66,6 +67,7 @@ void CALLBACK CWebFileSession::StatusCallback(HINTERNET, DWORD_PTR context, DWOR
         }
         if (auto text = FormatInternetStatus(status, info)) session->OnStatusText(*text);
     } catch (...) {
-        // Nothing may unwind into WinInet.
+        // Nothing may unwind into WinInet; the status text is only shown, so the transfer goes on.
+        TraceSwallowedException("the WinInet status callback");
     }
 }

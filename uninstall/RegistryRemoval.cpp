@@ -104,11 +104,8 @@ void CRegistryRemoval::DeleteComponentFolders(const std::vector<std::string>& co
 
 void CRegistryRemoval::DeleteRecordKeys(const std::vector<std::string>& components) const
 {
-    CRegKey maker;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, CStringTable::Ansi(IDS_MAKER_KEY).c_str(), 0, KEY_READ | KEY_WRITE,
-                        maker.put()) != ERROR_SUCCESS) {
-        return;
-    }
+    CRegKey maker = OpenMakerKey();
+    if (!maker) return;
     for (const std::string& key : RecordKeysToDelete(CStringTable::Ansi(IDS_PRODUCT_KEY), components)) {
         ::RegDeleteKeyA(maker.get(), key.c_str());
     }

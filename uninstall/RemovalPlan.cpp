@@ -1,10 +1,10 @@
 #include "uninstall/RemovalPlan.h"
 
 #include "fileops/FolderGuard.h"
-#include "fileops/ShortcutHelper.h"
+#include "fileops/ProductShortcuts.h"
+#include "text/NumberText.h"
 
 #include <algorithm>
-#include <climits>
 
 namespace {
 
@@ -27,15 +27,7 @@ bool StartsWithIgnoringCase(const std::string& text, const std::string& prefix)
 
 int ParseComponentCount(const std::string& text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r'))) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-    long long value = 0;
-    for (; i < text.size() && IsDigit(text[i]); ++i) {
-        value = std::min<long long>(value * 10 + (text[i] - '0'), INT_MAX);
-    }
-    return negative ? 0 : static_cast<int>(value);
+    return std::max(0, LeadingNumber(text));
 }
 
 int ComponentIndexOf(const std::string& valueName, const std::string& prefix, int count)
@@ -45,8 +37,9 @@ int ComponentIndexOf(const std::string& valueName, const std::string& prefix, in
     if (digits.empty() || digits.size() > 10 || !std::all_of(digits.begin(), digits.end(), IsDigit)) return -1;
     // "%d" writes no leading zeros: "_cm_component_01" is not the name of component 1.
     if (digits.size() > 1 && digits[0] == '0') return -1;
-    const long long index = std::stoll(digits);
-    return index < count ? static_cast<int>(index) : -1;
+    // Past the int range the number reads as the largest int, which no count exceeds.
+    const int index = LeadingNumber(digits);
+    return index < count ? index : -1;
 }
 
 bool IsComponentName(const std::string& name)
@@ -75,12 +68,14 @@ std::vector<std::string> RecordKeysToDelete(const std::string& productKey, const
 std::vector<CRemovalShortcut> RemovalShortcuts(const std::string& shortcutName, const std::string& quickLaunchFolder,
                                                const std::string& productName)
 {
-    return {
-        {shortcutName, CShortcutHelper::Desktop, 70},
-        {shortcutName, CShortcutHelper::StartMenu, 80},
-        {shortcutName, CShortcutHelper::Programs, 90},
-        {quickLaunchFolder + productName, CShortcutHelper::AppData, 100},
-    };
+    // The bar moves from 60 to 100 in even steps, one per shortcut.
+    std::vector<CRemovalShortcut> removals;
+    int bar = 60;
+    for (const CProductShortcut& shortcut : ProductShortcuts()) {
+        bar += 10;
+        removals.push_back({shortcut.LinkName(shortcutName, quickLaunchFolder, productName), shortcut.specialFolder, bar});
+    }
+    return removals;
 }
 
 EFolderRemoval DecideFolderRemoval(const std::string& folder, const std::vector<std::string>& protectedFolders,

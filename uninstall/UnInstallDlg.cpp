@@ -6,13 +6,13 @@
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
+#include "framework/Wait.h"
 #include "install/InstallRecord.h"
 #include "res/resource.h"
 #include "uninstall/FolderRemoval.h"
 #include "uninstall/ProductQuit.h"
 #include "uninstall/RegistryRemoval.h"
 #include "uninstall/RemovalPlan.h"
-#include "uninstall/SentMessagePause.h"
 
 namespace {
 

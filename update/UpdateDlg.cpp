@@ -3,9 +3,9 @@
 #include "framework/StringTable.h"
 #include "framework/WinApp.h"
 #include "install/InstallRecord.h"
+#include "launch/ProductCommandLine.h"
 #include "res/resource.h"
-#include "update/ProductCommandLine.h"
-#include "update/UpdateThreadProc.h"
+#include "update/UpdateProcedure.h"
 
 #include <vector>
 
@@ -22,14 +22,29 @@ CUpdateDlg::CUpdateDlg(HWND parent)
     : CWorkerDialog(IDD_UPDATE, parent),
       m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
 {
-    StartWorker(UpdateThreadProc);
+    StartWorker(&CUpdateDlg::ThreadProc);
 }
 
 CUpdateDlg::~CUpdateDlg()
 {
     // A dialog that never ran still has its worker waiting; end it while the members it uses
     // are alive.
-    if (m_hThread) StopWorker();
+    if (HasWorker()) StopWorker();
+}
+
+unsigned CUpdateDlg::ThreadProc(CWorkerDialog* worker)
+{
+    auto* dialog = static_cast<CUpdateDlg*>(worker);
+    if (!dialog->WaitForStart()) return 0;
+    // The inputs were copied before the start timer was set, so reading them now is safe.
+    const int result = RunUpdate(*dialog, dialog->m_inputs, dialog->m_downloadManager);
+    dialog->Finish(result);
+    return 0;
+}
+
+void CUpdateDlg::SetStatus(const std::wstring& text)
+{
+    SetDlgItemText(IDC_UPDATE_STATUS, text);
 }
 
 BOOL CUpdateDlg::PreTranslateMessage(MSG* msg)
@@ -51,6 +66,7 @@ BOOL CUpdateDlg::OnInitDialog()
         m_strSetupDir = ReadRegString(key.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
         m_strVersion = ReadRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION));
     }
+    m_inputs = {m_strSetupDir, m_strVersion};
     SetTimer(m_hWnd, kStartTimer, kStartDelayMs, nullptr);
     return TRUE;
 }
@@ -74,7 +90,7 @@ void CUpdateDlg::OnClose()
     // Read once: a user's close while the worker runs sees 0 here and says nothing, even if
     // the worker finishes while we wait for it below.
     switch (m_nResult.load()) {
-    case kUpdated:
+    case kUpdateDone:
         RecordVersion();
         ShowUpdateDone();
         StartProduct();

@@ -1,21 +1,17 @@
 #pragma once
 // The window of update mode: a small progress window without a caption. Its worker
-// (UpdateThreadProc) starts half a second after the window is up, replaces the newer files and
+// (RunUpdate, seeing the dialog only as IUpdateView) starts half a second after the window is up, replaces the newer files and
 // posts WM_CLOSE; the close handler then records the new version, tells the user and starts
 // the product again, or reports the failure.
 #include "framework/ProgressCtrl.h"
 #include "framework/WorkerDialog.h"
 #include "net/DownloadManager.h"
+#include "update/UpdateView.h"
 
 #include <string>
 
-class CUpdateDlg : public CWorkerDialog {
+class CUpdateDlg : public CWorkerDialog, private IUpdateView {
 public:
-    // Results of a run, in m_nResult.
-    static constexpr int kNotFinished = 0;
-    static constexpr int kFailed = 1;
-    static constexpr int kUpdated = 3;
-
     explicit CUpdateDlg(HWND parent = nullptr);
     ~CUpdateDlg() override;
 
@@ -29,7 +25,13 @@ protected:
     void OnCancel() override {}
 
 private:
-    friend unsigned UpdateThreadProc(CWorkerDialog* dialog);
+    static unsigned ThreadProc(CWorkerDialog* dialog);
+
+    // What the worker may do (IUpdateView); called on the worker's thread.
+    void SetStatus(const std::wstring& text) override;
+    IProgressBar& Bar() override { return m_progress; }
+    HWND QuestionOwner() const override { return GetSafeHwnd(); }
+    void SetNewVersion(const std::string& version) override { m_strVersion = version; }
 
     void RecordVersion() const;
     void ShowUpdateDone() const;
@@ -42,5 +44,6 @@ private:
     // version just before it stores its result, and OnClose reads it only after that.
     std::string m_strSetupDir;
     std::string m_strVersion;
+    CUpdateInputs m_inputs;  // the worker's copy of both, taken by OnInitDialog
     bool m_closing = false;  // a second WM_CLOSE arriving during the final message box
 };

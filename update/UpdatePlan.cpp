@@ -1,6 +1,6 @@
 #include "update/UpdatePlan.h"
 
-#include "install/ReleaseListCheck.h"
+#include "release/ReleaseListCheck.h"
 
 #include <algorithm>
 #include <set>

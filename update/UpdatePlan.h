@@ -2,7 +2,7 @@
 // What one update run will do, decided from the component file list before any file is
 // touched: which entry lines replace a file, the version to record afterwards, and how the
 // progress bar moves over the entries.
-#include "install/FileListEntry.h"
+#include "release/FileListEntry.h"
 
 #include <cstddef>
 #include <set>

@@ -1,5 +1,5 @@
 #include "app/VersionList.h"
-#include "install/FieldCursor.h"
+#include "release/FieldCursor.h"
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,4 +1,4 @@
-#include "install/FieldCursor.h"
+#include "release/FieldCursor.h"
 
 bool CFieldCursor::IsBlank(char c)
 {

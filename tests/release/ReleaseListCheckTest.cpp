@@ -1,4 +1,4 @@
-#include "install/ReleaseListCheck.h"
+#include "release/ReleaseListCheck.h"
 #include "tests/support/PrintableName.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "install/EntryHashes.h"
+#include "release/EntryHashes.h"
 
 bool EveryEntryHashed(const std::vector<std::string>& lines, CFileListEntry::Blanks blanks)
 {

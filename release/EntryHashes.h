@@ -1,6 +1,6 @@
 #pragma once
 // A build with a release key writes no file it cannot check against the signed list.
-#include "install/FileListEntry.h"
+#include "release/FileListEntry.h"
 
 #include <string>
 #include <vector>

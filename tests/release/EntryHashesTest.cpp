@@ -1,4 +1,4 @@
-#include "install/EntryHashes.h"
+#include "release/EntryHashes.h"
 
 #include <gtest/gtest.h>
 

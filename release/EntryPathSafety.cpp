@@ -1,4 +1,4 @@
-#include "install/EntryPathSafety.h"
+#include "release/EntryPathSafety.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "update/UpdateThreadProc.h"
+#include "update/UpdateProcedure.h"
 
 #include "crypt/ReleaseKey.h"
 #include "fileops/FileOpEngine.h"
@@ -6,9 +6,10 @@
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
-#include "res/resource.h"
-#include "update/UpdateDlg.h"
+#include "framework/WorkerResult.h"
+#include "net/DownloadManager.h"
 #include "net/DownloadPaths.h"
+#include "res/resource.h"
 #include "update/UpdatePlan.h"
 
 #include <set>
@@ -94,85 +95,73 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
     return true;
 }
 
-void SetStatus(const CUpdateDlg& dialog, UINT textId)
+void SetStatus(IUpdateView& view, UINT textId)
 {
-    dialog.SetDlgItemText(IDC_UPDATE_STATUS, CStringTable::Wide(textId));
+    view.SetStatus(CStringTable::Wide(textId));
 }
 
 } // namespace
 
-unsigned UpdateThreadProc(CWorkerDialog* worker)
+int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& downloads)
 {
-    auto* dialog = static_cast<CUpdateDlg*>(worker);
-    if (!dialog->WaitForStart()) return 0;
-
     // Without a folder every relative path below would land in whatever the current directory is.
-    if (dialog->m_strSetupDir.empty()) {
-        dialog->Finish(CUpdateDlg::kFailed);
-        return 0;
+    if (inputs.setupDir.empty()) {
+        return WorkerResult::kFailed;
     }
     // An installation this user may not write (made by an administrator, say) is left as it is:
     // failing half-way would leave it mixed. No elevation is asked for.
-    if (!CWritableFolder::CanWrite(dialog->m_strSetupDir)) {
-        dialog->Finish(CUpdateDlg::kFailed);
-        return 0;
+    if (!CWritableFolder::CanWrite(inputs.setupDir)) {
+        return WorkerResult::kFailed;
     }
 
-    CProgressCtrl& progress = dialog->m_progress;
-    CDownloadManager& downloads = dialog->m_downloadManager;
+    IProgressBar& progress = view.Bar();
     const std::string serverFolder = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
 
-    SetStatus(*dialog, IDS_FETCHING_COMPONENTS);
+    SetStatus(view, IDS_FETCHING_COMPONENTS);
     progress.SetRange(0, 100);
     progress.SetStep(CUpdatePlan::kListFetchedStep);
     std::vector<std::string> lines;
     const CReleaseKey* releaseKey = CompiledReleaseKey();
     if (!downloads.GetFileList(serverFolder, lines, releaseKey)) {
-        dialog->Finish(CUpdateDlg::kFailed);
-        return 0;
+        return WorkerResult::kFailed;
     }
     progress.StepIt();
     if (!downloads.PrepareTransfers()) {
-        dialog->Finish(CUpdateDlg::kFailed);
-        return 0;
+        return WorkerResult::kFailed;
     }
 
-    const CUpdatePlan plan = CUpdatePlan::Make(lines, dialog->m_strVersion);
+    const CUpdatePlan plan = CUpdatePlan::Make(lines, inputs.installedVersion);
     if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready || (releaseKey && !plan.EveryUpdateHashed())) {
-        dialog->Finish(CUpdateDlg::kFailed);
-        return 0;
+        return WorkerResult::kFailed;
     }
 
     // A folder that cannot be entered would send every file into the wrong one.
     CCurrentDirectoryScope installFolder;
-    if (!installFolder.Enter(dialog->m_strSetupDir)) {
-        dialog->Finish(CUpdateDlg::kFailed);
-        return 0;
+    if (!installFolder.Enter(inputs.setupDir)) {
+        return WorkerResult::kFailed;
     }
-    const HWND owner = dialog->GetSafeHwnd();  // question boxes never open behind the window
+    const HWND owner = view.QuestionOwner();  // question boxes never open behind the window
     RepairInterruptedRun(plan, owner);
-    SetStatus(*dialog, IDS_DOWNLOADING_FILES);
+    SetStatus(view, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());
     for (const CUpdatePlan::Item& item : plan.Items()) {
         if (item.update && !UpdateFile(downloads, item, serverFolder, owner)) {
             // Files replaced by earlier entries stay replaced; the version stays the old one,
             // so the next update offers all of them again.
             installFolder.Leave();
-            dialog->Finish(CUpdateDlg::kFailed);
-            return 0;
+            return WorkerResult::kFailed;
         }
         if (CUpdatePlan::StepsAfterEntry(progress.GetPos())) progress.StepIt();
     }
 
     progress.SetPos(100);
-    SetStatus(*dialog, IDS_COPYING_FILES);
+    SetStatus(view, IDS_COPYING_FILES);
     Sleep(kFullBarPauseMs);
     downloads.FinishTransfers();
     installFolder.Leave();
-    SetStatus(*dialog, IDS_SETTING_COMPONENTS);
+    SetStatus(view, IDS_SETTING_COMPONENTS);
 
-    // Written before the result: OnClose reads the version only once it sees kUpdated.
-    dialog->m_strVersion = plan.NewVersion();
-    dialog->Finish(CUpdateDlg::kUpdated);
-    return 0;
+    // Given before the result: OnClose reads the version only once it sees kUpdateDone.
+    view.SetNewVersion(plan.NewVersion());
+    return kUpdateDone;
 }

@@ -1,7 +1,7 @@
-#include "install/ReleaseListCheck.h"
+#include "release/ReleaseListCheck.h"
 
-#include "install/FieldCursor.h"
-#include "install/FileListEntry.h"
+#include "release/FieldCursor.h"
+#include "release/FileListEntry.h"
 
 bool IsDottedNumber(const std::string& text)
 {

@@ -1,9 +1,9 @@
-#include "install/FileListEntry.h"
+#include "release/FileListEntry.h"
 
-#include "install/EntryPathSafety.h"
-#include "install/FieldCursor.h"
+#include "release/EntryPathSafety.h"
+#include "release/FieldCursor.h"
+#include "text/NumberText.h"
 
-#include <climits>
 
 namespace {
 
@@ -97,19 +97,5 @@ int VersionNumber(const std::string& dotted)
     for (char c : dotted) {
         if (c != '.') text += c;
     }
-    std::string::size_type i = 0;
-    while (i < text.size() && CFieldCursor::IsBlank(text[i])) ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // Accumulate the magnitude; once past the int range it only stays there.
-    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > limit) value = limit;
-    }
-    return static_cast<int>(negative ? -value : value);
+    return LeadingNumber(text);
 }

@@ -1,4 +1,4 @@
-#include "install/EntryPathSafety.h"
+#include "release/EntryPathSafety.h"
 #include "tests/support/PrintableName.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "install/FileListEntry.h"
+#include "release/FileListEntry.h"
 #include "tests/support/PrintableName.h"
 
 #include <gtest/gtest.h>
