@@ -6,7 +6,8 @@
 #   bench/run.sh [--big | --all | --hashing] [--runs N]
 #
 #   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB;
-#              N runs (default 5), best and median times, the largest memory peaks
+#              N rounds (default 5), the installation and the loop in alternating order; the
+#              verdict is the median of the per-round ratios, phases and memory peaks beside it
 #   --big      one file of 256 MiB, one run: downloads must stream, nothing holds a whole file
 #   --all      both
 #   --hashing  the standard release installed with and without SHA-256 in its list, in
@@ -154,19 +155,26 @@ bench_release() {  # bench_release <standard|big>
     urls+=(-o "$dir/curl/$path" "http://127.0.0.1:$port/update/Nuvra/$path")
   done < <(tail -n +3 "$release/_nuvr_file_list.lst")
 
-  local run
+  local run kind
   for run in $(seq "$count"); do
-    echo "   run $run/$count: installation"
-    rm -rf "$installed"
-    scripts/wine-run build/win/bench/bench-pilot.exe 'C:\NuvraBench\NuvraUpdater.exe' 'C:\NuvraBench' \
-      | tr -d '\r' >"$dir/install.$run"
-    same_tree "$release" "$installed/Nuvra" installation
-
-    echo "   run $run/$count: WinInet loop"
-    rm -rf "$work/loop"
-    scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' \
-      | tr -d '\r' >"$dir/loop.$run"
-    same_tree "$release" "$work/loop" "WinInet loop"
+    # Alternated, so that neither side always meets a warmer or a busier machine first.
+    local order=(install loop)
+    [ $((run % 2)) -eq 0 ] && order=(loop install)
+    for kind in "${order[@]}"; do
+      if [ "$kind" = install ]; then
+        echo "   run $run/$count: installation"
+        rm -rf "$installed"
+        scripts/wine-run build/win/bench/bench-pilot.exe 'C:\NuvraBench\NuvraUpdater.exe' 'C:\NuvraBench' \
+          | tr -d '\r' >"$dir/install.$run"
+        same_tree "$release" "$installed/Nuvra" installation
+      else
+        echo "   run $run/$count: WinInet loop"
+        rm -rf "$work/loop"
+        scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' \
+          | tr -d '\r' >"$dir/loop.$run"
+        same_tree "$release" "$work/loop" "WinInet loop"
+      fi
+    done
 
     echo "   run $run/$count: WinInet loop, sizes by HEAD"
     rm -rf "$work/loop"
