@@ -1,4 +1,4 @@
-#include <winsock2.h>  // before windows.h, which the other headers bring
+#include <winsock2.h> // before windows.h, which the other headers bring
 #include "app/UpdaterApp.h"
 #include "app/VersionList.h"
 #include "framework/Handles.h"
@@ -19,8 +19,15 @@ const char kUpdateQuestionCaption[] = "MorvelNuvraUpdater";
 // Windows Sockets 1.1 for the FTP client's socket layer, undone when start-up returns.
 class CSocketLibrary {
 public:
-    CSocketLibrary() { WSADATA data; m_ok = WSAStartup(MAKEWORD(1, 1), &data) == 0; }
-    ~CSocketLibrary() { if (m_ok) WSACleanup(); }
+    CSocketLibrary()
+    {
+        WSADATA data;
+        m_ok = WSAStartup(MAKEWORD(1, 1), &data) == 0;
+    }
+    ~CSocketLibrary()
+    {
+        if (m_ok) WSACleanup();
+    }
     CSocketLibrary(const CSocketLibrary&) = delete;
     CSocketLibrary& operator=(const CSocketLibrary&) = delete;
     bool ok() const { return m_ok; }

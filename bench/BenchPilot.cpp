@@ -24,8 +24,8 @@
 namespace {
 
 const wchar_t kInstallCaption[] = L"모르벨 누브라 설치";
-const wchar_t kResultCaption[] = L"NuvraUpdater";  // the executable's base name
-const wchar_t kDialogClass[] = L"#32770";          // dialogs and message boxes alike
+const wchar_t kResultCaption[] = L"NuvraUpdater"; // the executable's base name
+const wchar_t kDialogClass[] = L"#32770";         // dialogs and message boxes alike
 const double kDialogTimeoutSeconds = 60;
 const double kRunLimitSeconds = 1800;
 const DWORD kTickMs = 50;
@@ -137,7 +137,7 @@ public:
     void Look(HWND status, double now)
     {
         wchar_t buffer[256] = {};
-        GetWindowTextW(status, buffer, 256);  // another process's window: no message is sent
+        GetWindowTextW(status, buffer, 256); // another process's window: no message is sent
         std::wstring text = buffer;
         if (downloads < 0 && text.rfind(m_downloading, 0) == 0) downloads = now;
         if (copy < 0 && text == m_copying) copy = now;
@@ -173,7 +173,7 @@ int main(int argc, char** argv)
 
     // The start box is hidden but still read when Install is pressed.
     SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
-    Sleep(500);  // let the dialog settle
+    Sleep(500); // let the dialog settle
     const SIZE_T idle = updater.SampleMemory();
     const HWND status = GetDlgItem(dialog, IDC_STATUS_MAIN);
 
@@ -205,7 +205,6 @@ int main(int argc, char** argv)
     std::printf("seconds=%.3f\nexit_seconds=%.3f\nidle_ws=%llu\npeak_ws=%llu\nmessage=%s\n", seconds, exitSeconds,
                 static_cast<unsigned long long>(idle), static_cast<unsigned long long>(updater.PeakMemory()),
                 message.c_str());
-    std::printf("downloads_at=%.3f\ncopy_at=%.3f\nregistry_at=%.3f\n", phases.downloads, phases.copy,
-                phases.registry);
+    std::printf("downloads_at=%.3f\ncopy_at=%.3f\nregistry_at=%.3f\n", phases.downloads, phases.copy, phases.registry);
     return 0;
 }

@@ -73,12 +73,12 @@ DWORD Fetch(const std::string& host, INTERNET_PORT port, const std::string& obje
     const DWORD_PTR context = 1;
     DWORD status = 0;
     {
-        CNet connection(InternetConnectA(session.get(), host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP,
-                                         0, context));
+        CNet connection(
+            InternetConnectA(session.get(), host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, context));
         if (!connection) return 0;
         const char* verb = localPath.empty() ? g_sizeVerb : "GET";
-        CNet request(HttpOpenRequestA(connection.get(), verb, object.c_str(), nullptr, nullptr, nullptr,
-                                      kRequestFlags, context));
+        CNet request(HttpOpenRequestA(connection.get(), verb, object.c_str(), nullptr, nullptr, nullptr, kRequestFlags,
+                                      context));
         if (!request) return 0;
         HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
         HttpAddRequestHeadersA(request.get(), kUserAgentHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
@@ -130,7 +130,7 @@ std::string Trim(const std::string& text)
 }
 
 struct CEntry {
-    std::string folder;  // "" or "a/b"
+    std::string folder; // "" or "a/b"
     std::string name;
 };
 
@@ -203,8 +203,7 @@ int main(int argc, char** argv)
 
     std::string length;
     const std::string listPath = local + kListName;
-    if (Fetch(host, port, std::string(kListFolder) + kListName, listPath, length) != 200)
-        return Fail("no file list");
+    if (Fetch(host, port, std::string(kListFolder) + kListName, listPath, length) != 200) return Fail("no file list");
     std::vector<CEntry> entries = Entries(ReadWhole(listPath));
     DeleteFileA(listPath.c_str());
 

@@ -27,8 +27,8 @@ public:
 
     // False, leaving the object unusable, for a key outside 1..56 bytes, a missing chaining
     // block or an unknown mode.
-    bool Initialize(const unsigned char* key, size_t keyLength, const unsigned char chain[8],
-                    int chainMode, int paddingMode);
+    bool Initialize(const unsigned char* key, size_t keyLength, const unsigned char chain[8], int chainMode,
+                    int paddingMode);
     bool IsInitialized() const { return m_initialized; }
 
     // One block in place, without chaining; the object must be initialised.

@@ -39,11 +39,10 @@ bool CReleaseSignature::Verifies(const CReleaseKey& key, const std::string& mess
         return false;
     std::vector<unsigned char> blob = PublicBlob(key);
     CCryptKey publicKey;
-    if (!Succeeded(::BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, publicKey.put(),
-                                         blob.data(), static_cast<ULONG>(blob.size()), 0)))
+    if (!Succeeded(::BCryptImportKeyPair(algorithm.get(), nullptr, BCRYPT_ECCPUBLIC_BLOB, publicKey.put(), blob.data(),
+                                         static_cast<ULONG>(blob.size()), 0)))
         return false;
     CSha256::Digest digest = CSha256::Of(message.data(), message.size());
-    return Succeeded(::BCryptVerifySignature(publicKey.get(), nullptr, digest.data(),
-                                             static_cast<ULONG>(digest.size()), signature.data(),
-                                             static_cast<ULONG>(signature.size()), 0));
+    return Succeeded(::BCryptVerifySignature(publicKey.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()),
+                                             signature.data(), static_cast<ULONG>(signature.size()), 0));
 }

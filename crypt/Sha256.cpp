@@ -12,7 +12,10 @@
 namespace {
 #include "crypt/Sha256Tables.inc"
 
-std::uint32_t Rotr(std::uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+std::uint32_t Rotr(std::uint32_t x, int n)
+{
+    return (x >> n) | (x << (32 - n));
+}
 
 #ifdef NUVRA_SHA_EXTENSIONS
 bool HasShaExtensions()
@@ -21,13 +24,13 @@ bool HasShaExtensions()
     if (!__get_cpuid(1, &eax, &ebx, &ecx, &edx)) return false;
     const bool ssse3 = (ecx & bit_SSSE3) != 0, sse41 = (ecx & bit_SSE4_1) != 0;
     if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
-    return ssse3 && sse41 && (ebx & (1u << 29)) != 0;  // leaf 7, EBX bit 29: SHA
+    return ssse3 && sse41 && (ebx & (1u << 29)) != 0; // leaf 7, EBX bit 29: SHA
 }
 
 // The rounds with SHA256RNDS2 and the schedule with SHA256MSG1/MSG2. The state is kept as the
 // instructions want it: one register with A, B, E, F and one with C, D, G, H.
-__attribute__((target("sha,sse4.1,ssse3")))
-void CompressWithExtensions(std::uint32_t* state, const unsigned char* data, size_t blocks)
+__attribute__((target("sha,sse4.1,ssse3"))) void CompressWithExtensions(std::uint32_t* state, const unsigned char* data,
+                                                                        size_t blocks)
 {
     const __m128i byteSwap = _mm_set_epi64x(0x0c0d0e0f08090a0bULL, 0x0405060700010203ULL);
     __m128i dcba = _mm_loadu_si128(reinterpret_cast<const __m128i*>(state));
@@ -39,16 +42,16 @@ void CompressWithExtensions(std::uint32_t* state, const unsigned char* data, siz
 
     for (; blocks > 0; --blocks, data += 64) {
         const __m128i abefBefore = abef, cdghBefore = cdgh;
-        __m128i w[4];  // the schedule, four words at a time, reused round-robin
+        __m128i w[4]; // the schedule, four words at a time, reused round-robin
 #pragma GCC unroll 16
         for (int i = 0; i < 16; ++i) {
             __m128i& current = w[i & 3];
             if (i < 4)
                 current = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * i)), byteSwap);
-            __m128i words = _mm_add_epi32(current,
-                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRoundConstants + 4 * i)));
+            __m128i words =
+                _mm_add_epi32(current, _mm_loadu_si128(reinterpret_cast<const __m128i*>(kRoundConstants + 4 * i)));
             cdgh = _mm_sha256rnds2_epu32(cdgh, abef, words);
-            if (i >= 3 && i <= 14) {  // the next four words, from the last sixteen
+            if (i >= 3 && i <= 14) { // the next four words, from the last sixteen
                 __m128i& next = w[(i + 1) & 3];
                 next = _mm_add_epi32(next, _mm_alignr_epi8(current, w[(i - 1) & 3], 4));
                 next = _mm_sha256msg2_epu32(next, current);
@@ -94,8 +97,7 @@ void CSha256::Compress(const unsigned char* data, size_t blocks)
 
 void CSha256::Reset()
 {
-    for (size_t i = 0; i < m_state.size(); ++i)
-        m_state[i] = kInitialHash[i];
+    for (size_t i = 0; i < m_state.size(); ++i) m_state[i] = kInitialHash[i];
     m_blockUsed = 0;
     m_totalBytes = 0;
 }
@@ -105,7 +107,7 @@ void CSha256::CompressPortable(const unsigned char* block)
     std::uint32_t w[64];
     for (int i = 0; i < 16; ++i)
         w[i] = (std::uint32_t(block[4 * i]) << 24) | (std::uint32_t(block[4 * i + 1]) << 16) |
-               (std::uint32_t(block[4 * i + 2]) << 8) | std::uint32_t(block[4 * i + 3]);
+            (std::uint32_t(block[4 * i + 2]) << 8) | std::uint32_t(block[4 * i + 3]);
     for (int i = 16; i < 64; ++i) {
         const std::uint32_t s0 = Rotr(w[i - 15], 7) ^ Rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
         const std::uint32_t s1 = Rotr(w[i - 2], 17) ^ Rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
@@ -172,14 +174,12 @@ CSha256::Digest CSha256::Finish()
     const size_t padLength = (m_blockUsed < 56) ? 56 - m_blockUsed : 120 - m_blockUsed;
     Update(kPad, padLength);
     unsigned char lengthBytes[8];
-    for (int i = 0; i < 8; ++i)
-        lengthBytes[i] = static_cast<unsigned char>(bitLength >> (56 - 8 * i));
+    for (int i = 0; i < 8; ++i) lengthBytes[i] = static_cast<unsigned char>(bitLength >> (56 - 8 * i));
     Update(lengthBytes, sizeof lengthBytes);
 
     Digest digest;
     for (size_t i = 0; i < m_state.size(); ++i)
-        for (int j = 0; j < 4; ++j)
-            digest[4 * i + j] = static_cast<unsigned char>(m_state[i] >> (24 - 8 * j));
+        for (int j = 0; j < 4; ++j) digest[4 * i + j] = static_cast<unsigned char>(m_state[i] >> (24 - 8 * j));
     Reset();
     return digest;
 }

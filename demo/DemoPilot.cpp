@@ -79,14 +79,14 @@ private:
 
     void Shot(HWND window, const std::string& name, DWORD delayMs = 600)
     {
-        Sleep(delayMs);  // let it paint, or let the work get going
+        Sleep(delayMs); // let it paint, or let the work get going
         std::string path = m_shots + "\\" + name + ".bmp";
         if (CUpdaterDriver::SaveScreenshot(window, path)) std::printf("screenshot %s\n", name.c_str());
         std::fflush(stdout);
     }
 
     std::string m_updater, m_work, m_shots;
-    CUpdaterDriver m_driver;  // the product it starts keeps running after the pilot
+    CUpdaterDriver m_driver; // the product it starts keeps running after the pilot
 };
 
 } // namespace
@@ -99,7 +99,9 @@ int main(int argc, char** argv)
     }
     CPilot pilot(argv[2], argv[3], argv[4]);
     std::string step = argv[1];
-    bool ok = step == "install" ? pilot.Install() : step == "update" ? pilot.Update()
-            : step == "uninstall" ? pilot.Uninstall() : false;
+    bool ok = step == "install" ? pilot.Install()
+        : step == "update"      ? pilot.Update()
+        : step == "uninstall"   ? pilot.Uninstall()
+                                : false;
     return ok ? 0 : 1;
 }

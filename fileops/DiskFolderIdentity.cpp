@@ -26,13 +26,11 @@ bool MeansMissing(DWORD error)
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
     case ERROR_INVALID_DRIVE:
-    case ERROR_NOT_READY:  // a removable drive without its medium
+    case ERROR_NOT_READY: // a removable drive without its medium
     case ERROR_BAD_NETPATH:
     case ERROR_BAD_NET_NAME:
-    case ERROR_INVALID_NAME:
-        return true;
-    default:
-        return false;
+    case ERROR_INVALID_NAME: return true;
+    default: return false;
     }
 }
 
@@ -52,8 +50,8 @@ EIdentityLookup CDiskFolderIdentity::Identify(const std::string& path, CFolderId
         identity.fileIndex = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
     }
     char finalPath[MAX_PATH + 16] = {};
-    const DWORD n = ::GetFinalPathNameByHandleA(handle.get(), finalPath, sizeof finalPath,
-                                                FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD n =
+        ::GetFinalPathNameByHandleA(handle.get(), finalPath, sizeof finalPath, FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (n > 0 && n < sizeof finalPath) identity.finalPath = DosPath(std::string(finalPath, n));
 
     // Opened but told nothing: it exists, and what it is stays unknown.

@@ -10,9 +10,9 @@ CFExeption::CFExeption(std::string text, DWORD code) : m_text(std::move(text)), 
 std::string CFExeption::SystemMessage(DWORD code)
 {
     char* buffer = nullptr;
-    const DWORD n = ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                         FORMAT_MESSAGE_IGNORE_INSERTS,
-                                     nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
+    const DWORD n =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, code, 0, reinterpret_cast<LPSTR>(&buffer), 0, nullptr);
     std::string text;
     if (n > 0 && buffer) text.assign(buffer, n);
     if (buffer) ::LocalFree(buffer);

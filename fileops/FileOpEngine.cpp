@@ -29,8 +29,14 @@ DWORD AttributesOf(const std::string& path)
     return attributes;
 }
 
-bool IsFolder(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0; }
-bool IsLink(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
+bool IsFolder(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+bool IsLink(DWORD attributes)
+{
+    return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+}
 
 // Everything in a folder except "." and "..". Listed completely before anything is changed so
 // that deleting or creating entries cannot disturb the enumeration.
@@ -79,8 +85,8 @@ bool CFileOpEngine::ConsentToTouch(const std::string& path, DWORD attributes)
 {
     if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
     if (m_askReadOnly) {
-        const int answer = ::MessageBoxA(m_owner, ReadOnlyQuestionText(path).c_str(), "Warning",
-                                         MB_YESNOCANCEL | MB_ICONWARNING);
+        const int answer =
+            ::MessageBoxA(m_owner, ReadOnlyQuestionText(path).c_str(), "Warning", MB_YESNOCANCEL | MB_ICONWARNING);
         if (answer == IDCANCEL) {
             m_cancelled = true;
             throw CFExeption(ERROR_CANCELLED);
@@ -89,8 +95,7 @@ bool CFileOpEngine::ConsentToTouch(const std::string& path, DWORD attributes)
         if (answer != IDYES) return false;
     }
     const DWORD settable = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                           FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY |
-                           FILE_ATTRIBUTE_OFFLINE;
+        FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE;
     DWORD cleared = attributes & settable;
     if (cleared == 0) cleared = FILE_ATTRIBUTE_NORMAL;
     if (!::SetFileAttributesA(path.c_str(), cleared)) ThrowLastError();

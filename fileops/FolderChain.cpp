@@ -2,7 +2,10 @@
 
 namespace {
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 // How many leading characters name the root: "C:\" 3, "C:" 2, "\\srv\share\" up to and with
 // the separator after the share, "\" 1, a relative path 0.
@@ -13,7 +16,7 @@ size_t RootLength(const std::string& path)
         size_t separators = 0;
         for (size_t i = 2; i < path.size(); ++i)
             if (IsSeparator(path[i]) && ++separators == 2) return i + 1;
-        return path.size();  // the share itself is the root
+        return path.size(); // the share itself is the root
     }
     return (!path.empty() && IsSeparator(path[0])) ? 1 : 0;
 }

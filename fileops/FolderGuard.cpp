@@ -15,13 +15,19 @@ namespace {
 
 struct CanonicalPath {
     bool valid = false;
-    std::string root;                // "C:" or "\\server\share"
-    std::vector<std::string> parts;  // components below the root
+    std::string root;               // "C:" or "\\server\share"
+    std::vector<std::string> parts; // components below the root
 };
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
-bool IsAsciiLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiLetter(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 // Upper-cases ASCII letters but leaves both bytes of a code page 949 double-byte character
 // alone: their trail bytes include the ASCII letter range.
@@ -225,7 +231,7 @@ bool IsDeletableOnDisk(const std::string& folder, const std::vector<std::string>
     if (!IsDeletableFolder(folder, protectedFolders)) return false;
     CFolderIdentity candidate;
     const EIdentityLookup lookup = source.Identify(folder, candidate);
-    if (lookup == EIdentityLookup::Missing) return true;  // nothing there to delete
+    if (lookup == EIdentityLookup::Missing) return true; // nothing there to delete
     if (lookup == EIdentityLookup::Unknown) return false;
 
     // Each folder once, however many protected folders share it as an ancestor.
@@ -275,14 +281,32 @@ std::string SpecialFolder(int csidl)
 std::vector<std::string> GetProtectedFolders()
 {
     static const int kFolders[] = {
-        CSIDL_WINDOWS, CSIDL_SYSTEM, CSIDL_SYSTEMX86, CSIDL_FONTS,
-        CSIDL_PROGRAM_FILES, CSIDL_PROGRAM_FILESX86,
-        CSIDL_PROGRAM_FILES_COMMON, CSIDL_PROGRAM_FILES_COMMONX86,
-        CSIDL_PROFILE, CSIDL_DESKTOPDIRECTORY, CSIDL_PERSONAL, CSIDL_MYPICTURES, CSIDL_MYMUSIC, CSIDL_MYVIDEO,
-        CSIDL_FAVORITES, CSIDL_APPDATA, CSIDL_LOCAL_APPDATA,
-        CSIDL_STARTMENU, CSIDL_PROGRAMS, CSIDL_STARTUP,
-        CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_DOCUMENTS, CSIDL_COMMON_APPDATA,
-        CSIDL_COMMON_STARTMENU, CSIDL_COMMON_PROGRAMS, CSIDL_COMMON_STARTUP,
+        CSIDL_WINDOWS,
+        CSIDL_SYSTEM,
+        CSIDL_SYSTEMX86,
+        CSIDL_FONTS,
+        CSIDL_PROGRAM_FILES,
+        CSIDL_PROGRAM_FILESX86,
+        CSIDL_PROGRAM_FILES_COMMON,
+        CSIDL_PROGRAM_FILES_COMMONX86,
+        CSIDL_PROFILE,
+        CSIDL_DESKTOPDIRECTORY,
+        CSIDL_PERSONAL,
+        CSIDL_MYPICTURES,
+        CSIDL_MYMUSIC,
+        CSIDL_MYVIDEO,
+        CSIDL_FAVORITES,
+        CSIDL_APPDATA,
+        CSIDL_LOCAL_APPDATA,
+        CSIDL_STARTMENU,
+        CSIDL_PROGRAMS,
+        CSIDL_STARTUP,
+        CSIDL_COMMON_DESKTOPDIRECTORY,
+        CSIDL_COMMON_DOCUMENTS,
+        CSIDL_COMMON_APPDATA,
+        CSIDL_COMMON_STARTMENU,
+        CSIDL_COMMON_PROGRAMS,
+        CSIDL_COMMON_STARTUP,
     };
     std::vector<std::string> folders;
     for (int csidl : kFolders) AddWithShortForm(folders, SpecialFolder(csidl));

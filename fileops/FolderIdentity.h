@@ -6,6 +6,6 @@
 
 struct CFolderIdentity {
     std::uint32_t volumeSerial = 0;
-    std::uint64_t fileIndex = 0;  // 0 when the file system gave none
-    std::string finalPath;        // the platform's normalised path ("C:\Users\kim"), "" when it gave none
+    std::uint64_t fileIndex = 0; // 0 when the file system gave none
+    std::string finalPath;       // the platform's normalised path ("C:\Users\kim"), "" when it gave none
 };

@@ -6,9 +6,9 @@
 #include <string>
 
 enum class EIdentityLookup {
-    Found,    // identity filled in
-    Missing,  // nothing exists at that path
-    Unknown,  // something may exist there but could not be identified
+    Found,   // identity filled in
+    Missing, // nothing exists at that path
+    Unknown, // something may exist there but could not be identified
 };
 
 class IFolderIdentitySource {

@@ -7,7 +7,7 @@ enum class EProductShortcut { Desktop, StartMenu, Programs, QuickLaunch };
 
 struct CProductShortcut {
     EProductShortcut which;
-    int specialFolder;  // CSIDL value
+    int specialFolder; // CSIDL value
     // The Quick Launch link is named after the product inside the Quick Launch folder below the
     // special folder; the others carry the shortcut's name directly in theirs.
     bool inQuickLaunch;

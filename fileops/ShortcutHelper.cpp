@@ -41,7 +41,7 @@ void CreateMissingFolders(const std::wstring& folder)
     if (folder.empty() || ::GetFileAttributesW(folder.c_str()) != INVALID_FILE_ATTRIBUTES) return;
     const std::wstring parent = ParentOf(folder);
     if (parent != folder) CreateMissingFolders(parent);
-    ::CreateDirectoryW(folder.c_str(), nullptr);  // a failure shows when the link is saved
+    ::CreateDirectoryW(folder.c_str(), nullptr); // a failure shows when the link is saved
 }
 
 } // namespace

@@ -33,9 +33,8 @@ bool CWritableFolder::CanWrite(const std::string& folder)
     if (!IsFolder(folder)) return false;
     // Deleted by the system when the handle closes, also if this process dies first. Asking
     // for the right to delete is part of the test: the later work replaces files too.
-    CHandle probe(::CreateFileA(JoinPath(folder, ProbeName()).c_str(), GENERIC_WRITE | DELETE, 0, nullptr,
-                                CREATE_NEW, FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE,
-                                nullptr));
+    CHandle probe(::CreateFileA(JoinPath(folder, ProbeName()).c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
     if (!probe) return false;
     DWORD written = 0;
     return ::WriteFile(probe.get(), "0", 1, &written, nullptr) && written == 1;

@@ -14,8 +14,8 @@ INT_PTR CDialog::DoModal()
 {
     m_ended = false;
     m_result = 0;
-    HWND created = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
-                                      m_parent, DialogProc, reinterpret_cast<LPARAM>(this));
+    HWND created = CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), m_parent, DialogProc,
+                                      reinterpret_cast<LPARAM>(this));
     if (!created) return -1;
     bool parentEnabled = m_parent && IsWindowEnabled(m_parent);
     if (parentEnabled) EnableWindow(m_parent, FALSE);
@@ -28,7 +28,7 @@ INT_PTR CDialog::DoModal()
     while (!m_ended) {
         BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));  // leave the quit for an outer loop
+            PostQuitMessage(static_cast<int>(msg.wParam)); // leave the quit for an outer loop
             break;
         }
         if (got == -1) break;
@@ -93,14 +93,35 @@ int CDialog::MessageBox(const std::wstring& text, UINT type) const
     return MessageBoxW(m_hWnd, text.c_str(), caption.c_str(), type);
 }
 
-BOOL CDialog::PreTranslateMessage(MSG*) { return FALSE; }
-BOOL CDialog::OnInitDialog() { return TRUE; }
-void CDialog::OnOK() { EndDialog(IDOK); }
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
-void CDialog::OnClose() { OnCancel(); }
-bool CDialog::OnCommand(int, int) { return false; }
+BOOL CDialog::PreTranslateMessage(MSG*)
+{
+    return FALSE;
+}
+BOOL CDialog::OnInitDialog()
+{
+    return TRUE;
+}
+void CDialog::OnOK()
+{
+    EndDialog(IDOK);
+}
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
+void CDialog::OnClose()
+{
+    OnCancel();
+}
+bool CDialog::OnCommand(int, int)
+{
+    return false;
+}
 void CDialog::OnTimer(UINT_PTR) {}
-bool CDialog::OnSysCommand(UINT, LPARAM) { return false; }
+bool CDialog::OnSysCommand(UINT, LPARAM)
+{
+    return false;
+}
 void CDialog::OnDestroy() {}
 
 INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -126,22 +147,23 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
 INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
+    case WM_INITDIALOG: return OnInitDialog();
     case WM_COMMAND: {
         int id = LOWORD(wParam);
         int code = HIWORD(wParam);
         if (OnCommand(id, code)) return TRUE;
-        if (id == IDOK && code == BN_CLICKED) { OnOK(); return TRUE; }
-        if (id == IDCANCEL && code == BN_CLICKED) { OnCancel(); return TRUE; }
+        if (id == IDOK && code == BN_CLICKED) {
+            OnOK();
+            return TRUE;
+        }
+        if (id == IDCANCEL && code == BN_CLICKED) {
+            OnCancel();
+            return TRUE;
+        }
         return FALSE;
     }
-    case WM_CLOSE:
-        OnClose();
-        return TRUE;
-    case WM_TIMER:
-        OnTimer(static_cast<UINT_PTR>(wParam));
-        return TRUE;
+    case WM_CLOSE: OnClose(); return TRUE;
+    case WM_TIMER: OnTimer(static_cast<UINT_PTR>(wParam)); return TRUE;
     case WM_SYSCOMMAND:
         if (OnSysCommand(static_cast<UINT>(wParam), lParam)) {
             SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, 0);
@@ -152,7 +174,6 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         OnDestroy();
         SetWindowLongPtrW(m_hWnd, DWLP_USER, 0);
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

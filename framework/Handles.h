@@ -32,7 +32,11 @@ public:
         m_h = h;
     }
     // For APIs that return the handle through an out-parameter.
-    handle_type* put() { reset(); return &m_h; }
+    handle_type* put()
+    {
+        reset();
+        return &m_h;
+    }
 
 private:
     handle_type m_h = Traits::invalid();
@@ -92,7 +96,11 @@ public:
     T* get() const { return m_p; }
     T* operator->() const { return m_p; }
     explicit operator bool() const { return m_p != nullptr; }
-    T** put() { reset(); return &m_p; }
+    T** put()
+    {
+        reset();
+        return &m_p;
+    }
     void reset()
     {
         if (m_p) m_p->Release();
@@ -107,7 +115,10 @@ private:
 class CComScope {
 public:
     CComScope() : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~CComScope() { if (SUCCEEDED(m_hr)) ::CoUninitialize(); }
+    ~CComScope()
+    {
+        if (SUCCEEDED(m_hr)) ::CoUninitialize();
+    }
     CComScope(const CComScope&) = delete;
     CComScope& operator=(const CComScope&) = delete;
     bool ok() const { return SUCCEEDED(m_hr) || m_hr == RPC_E_CHANGED_MODE; }

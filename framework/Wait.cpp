@@ -19,8 +19,7 @@ DWORD WaitAnsweringSentMessages(DWORD count, const HANDLE* handles, DWORD millis
 void WaitDispatchingSentMessages(HANDLE handle)
 {
     // Ends when signalled, or when the handle is not waitable.
-    while (WaitAnsweringSentMessages(1, &handle, INFINITE) == WAIT_OBJECT_0 + 1) {
-    }
+    while (WaitAnsweringSentMessages(1, &handle, INFINITE) == WAIT_OBJECT_0 + 1) {}
 }
 
 void PauseHandlingSentMessages(DWORD milliseconds)

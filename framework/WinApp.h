@@ -19,8 +19,8 @@ public:
     int Run(HINSTANCE instance);
 
     HINSTANCE m_hInstance = nullptr;
-    std::string m_lpCmdLine;   // the command tail, without the program's own name
-    std::string m_pszAppName;  // caption of the message boxes
+    std::string m_lpCmdLine;  // the command tail, without the program's own name
+    std::string m_pszAppName; // caption of the message boxes
     CDialog* m_pMainWnd = nullptr;
 
     // The command tail of a whole command line: the program name (quoted or not) and the

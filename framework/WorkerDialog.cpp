@@ -4,8 +4,7 @@
 #include <process.h>
 
 CWorkerDialog::CWorkerDialog(UINT templateId, HWND parent)
-    : CDialog(templateId, parent),
-      m_hStopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+    : CDialog(templateId, parent), m_hStopEvent(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
       m_hStartEvent(CreateEventA(nullptr, FALSE, FALSE, nullptr))
 {
 }
@@ -43,7 +42,7 @@ bool CWorkerDialog::WaitForStart() const
         DWORD r = WaitForMultipleObjects(2, events, FALSE, INFINITE);
         if (r == WAIT_OBJECT_0) return false;
         if (r == WAIT_OBJECT_0 + 1) return true;
-        if (r == WAIT_FAILED) return false;  // the events are gone: nothing may be done
+        if (r == WAIT_FAILED) return false; // the events are gone: nothing may be done
     }
 }
 

@@ -26,7 +26,7 @@ protected:
     // True while a worker thread is owned: started and not yet stopped.
     bool HasWorker() const { return static_cast<bool>(m_hThread); }
 
-    std::atomic<int> m_nResult{0};  // written by the worker, read by the dialog
+    std::atomic<int> m_nResult{0}; // written by the worker, read by the dialog
 
     // Starts the worker at once; it waits for the events. Call from the derived constructor.
     // A worker that cannot be started is remembered: the start signal then ends the run as

@@ -29,7 +29,7 @@ std::string CDefaultInstallDir::UserProgramsFolder()
         CoTaskMemFree(known);
         if (!path.empty()) return path;
     } else {
-        CoTaskMemFree(known);  // may be set even on failure; freeing null is harmless
+        CoTaskMemFree(known); // may be set even on failure; freeing null is harmless
     }
     // Older systems and Wine know no such folder, and one not made yet has no short name for a
     // name without an 8-bit form; Windows keeps it at this place.

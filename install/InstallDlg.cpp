@@ -59,17 +59,10 @@ bool CInstallDlg::OnCommand(int id, int notifyCode)
 {
     if (notifyCode != BN_CLICKED) return false;
     switch (id) {
-    case IDC_CHANGE:
-        OnChangeFolder();
-        return true;
-    case IDC_INSTALL:
-        OnInstall();
-        return true;
-    case IDC_CLOSE:
-        PostMessageW(m_hWnd, WM_CLOSE, 0, 0);
-        return true;
-    default:
-        return false;
+    case IDC_CHANGE: OnChangeFolder(); return true;
+    case IDC_INSTALL: OnInstall(); return true;
+    case IDC_CLOSE: PostMessageW(m_hWnd, WM_CLOSE, 0, 0); return true;
+    default: return false;
     }
 }
 
@@ -98,7 +91,7 @@ void CInstallDlg::OnChangeFolder()
     // The browser also lists files; a file is no place to install into, so it changes nothing.
     DWORD attributes = folder.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return;
-    if (!folder.empty() && folder.back() == '\\') folder.pop_back();  // a drive root ends in "\"
+    if (!folder.empty() && folder.back() == '\\') folder.pop_back(); // a drive root ends in "\"
     m_strInstallDir = folder + kMorvelFolder;
     SetDlgItemText(IDC_INSTALL_DIR, WideFromAnsi(m_strInstallDir));
 }

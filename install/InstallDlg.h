@@ -40,12 +40,12 @@ private:
     std::string m_strInstallDir;
     // The copy the worker works from, taken when Install is pressed (before the start event).
     CInstallInputs m_inputs;
-    std::string m_strTitle;    // written by the worker before it posts WM_CLOSE
-    std::string m_strVersion;  // written by the worker before it posts WM_CLOSE
+    std::string m_strTitle;   // written by the worker before it posts WM_CLOSE
+    std::string m_strVersion; // written by the worker before it posts WM_CLOSE
     std::atomic<bool> m_bWorking{false};
     CDownloadManager m_downloadManager;
-    CProgressCtrl m_progressFile;   // upper bar: the current item
-    CProgressCtrl m_progressTotal;  // lower bar: the whole installation
+    CProgressCtrl m_progressFile;  // upper bar: the current item
+    CProgressCtrl m_progressTotal; // lower bar: the whole installation
 
     HICON m_hIcon;
 };

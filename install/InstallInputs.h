@@ -25,6 +25,6 @@ struct CInstallOptions {
 };
 
 struct CInstallInputs {
-    std::string installDir;  // the folder that receives the product folder
+    std::string installDir; // the folder that receives the product folder
     CInstallOptions options;
 };

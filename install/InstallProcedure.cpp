@@ -86,8 +86,7 @@ int CInstallProcedure::Run()
     const std::string version = ListVersion(lines);
     std::string firstStart;
     if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
-        !MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0],
-                                   firstStart))
+        !MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0], firstStart))
         return WorkerResult::kFailed;
     if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return WorkerResult::kFailed;
     m_downloads.AttachProgressSink(&m_transferSink);
@@ -118,7 +117,7 @@ int CInstallProcedure::Run()
 
     CCurrentDirectoryScope current;
     // With the folders above it: the per-user programs folder may not exist yet.
-    CWritableFolder::Create(m_installDir);  // a failure shows when it is entered
+    CWritableFolder::Create(m_installDir); // a failure shows when it is entered
     if (!current.Enter(m_installDir)) return WorkerResult::kFailed;
     {
         // A staging folder left by an interrupted run would slip stale files into the product.
@@ -172,7 +171,7 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         CFileListEntry entry = EntryAt(lines, i);
         if (entry.IsEntry() && !entry.SubFolder().empty())
             for (const std::string& level : entry.FolderLevels())
-                CreateDirectoryA(level.c_str(), nullptr);  // an existing level is fine
+                CreateDirectoryA(level.c_str(), nullptr); // an existing level is fine
         m_view.FileBar().StepIt();
     }
     m_view.FileBar().SetPos(100);
@@ -186,8 +185,7 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         wchar_t count[64];
         std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
         m_view.SetMainStatus(downloading + count);
-        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash()))
-            return false;
+        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash())) return false;
         m_view.TotalBar().StepIt();
     }
     return true;
@@ -270,7 +268,7 @@ void CInstallProcedure::CreateShortcuts()
     for (const CProductShortcut& shortcut : ProductShortcuts()) {
         if (!m_inputs.options.Wants(shortcut.which)) continue;
         // A shortcut that cannot be made does not undo the installation.
-        shortcuts.CreateShortcut(target, shortcut.LinkName(name, quickLaunch, product), shortcut.specialFolder, name, "",
-                                 1);
+        shortcuts.CreateShortcut(target, shortcut.LinkName(name, quickLaunch, product), shortcut.specialFolder, name,
+                                 "", 1);
     }
 }

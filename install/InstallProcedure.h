@@ -16,8 +16,8 @@ class IInstallView;
 class CInstallProcedure {
 public:
     // The successes of a run, beside WorkerResult::kFailed.
-    static constexpr int kInstalled = 2;          // the dialog tells the user it is done
-    static constexpr int kInstalledAndStart = 3;  // the dialog starts the product instead
+    static constexpr int kInstalled = 2;         // the dialog tells the user it is done
+    static constexpr int kInstalledAndStart = 3; // the dialog starts the product instead
 
     CInstallProcedure(IInstallView& view, CInstallInputs inputs, CDownloadManager& downloads);
     ~CInstallProcedure();

@@ -12,16 +12,16 @@ class IInstallView {
 public:
     virtual ~IInstallView() = default;
 
-    virtual void SetMainStatus(const std::wstring& text) = 0;    // 1049
-    virtual void SetDetailStatus(const std::wstring& text) = 0;  // 1048
+    virtual void SetMainStatus(const std::wstring& text) = 0;   // 1049
+    virtual void SetDetailStatus(const std::wstring& text) = 0; // 1048
     void ShowStatus(const std::wstring& main, const std::wstring& detail)
     {
         SetMainStatus(main);
         SetDetailStatus(detail);
     }
 
-    virtual IProgressBar& FileBar() = 0;   // upper bar: the current item
-    virtual IProgressBar& TotalBar() = 0;  // lower bar: the whole installation
+    virtual IProgressBar& FileBar() = 0;  // upper bar: the current item
+    virtual IProgressBar& TotalBar() = 0; // lower bar: the whole installation
 
     // The window that owns read-only questions, so they never open behind the dialog.
     virtual HWND QuestionOwner() const = 0;

@@ -10,9 +10,15 @@ struct CSwitch {
     const std::string& value;
 };
 
-bool HasQuote(const std::string& text) { return text.find('"') != std::string::npos; }
+bool HasQuote(const std::string& text)
+{
+    return text.find('"') != std::string::npos;
+}
 
-std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+std::string Quoted(const std::string& text)
+{
+    return "\"" + text + "\"";
+}
 
 bool MakeLine(const std::string& folder, const std::string& program, const std::vector<CSwitch>& switches,
               std::size_t maxLength, std::string& commandLine)

@@ -21,8 +21,7 @@ const char kAgent[] = "GetWebFile";
 // The cipher key is assembled at run time from two halves rather than stored whole.
 const char kKeyFirstHalf[] = "q7Vx2Lm9Rz4Tc8Nb1Hs6Wd3Kf5Jp";
 const char kKeySecondHalf[] = "Gy0Ue8Ao2Ii4Xr6Zt1Bn3Mv5Cq7E";
-static_assert(sizeof kKeyFirstHalf - 1 == 28 && sizeof kKeySecondHalf - 1 == 28,
-              "each key half holds 28 characters");
+static_assert(sizeof kKeyFirstHalf - 1 == 28 && sizeof kKeySecondHalf - 1 == 28, "each key half holds 28 characters");
 const std::size_t kKeyBytes = 56; // the longest key Blowfish takes
 
 std::string EnvironmentValue(const char* name, bool& present)
@@ -77,8 +76,7 @@ bool CDownloadManager::FetchList(const std::string& serverFolder, const std::str
     // a place it cannot write (a share, a CD, a protected folder).
     const std::string folder = TemporaryFolder();
     if (folder.empty()) return false;
-    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200)
-        return false;
+    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200) return false;
     const std::string path = folder + fileName;
     CTextFileReader reader("\n");
     bool read = reader.ReadTextFile(path, lines) && (!bytes || ReadBytes(path, *bytes));
@@ -97,8 +95,7 @@ bool CDownloadManager::FetchText(const std::string& serverFolder, const std::str
 {
     const std::string folder = TemporaryFolder();
     if (folder.empty()) return false;
-    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200)
-        return false;
+    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200) return false;
     const std::string path = folder + fileName;
     bool read = ReadBytes(path, bytes);
     ::DeleteFileA(path.c_str());
@@ -126,8 +123,7 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
 }
 
 bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,
-                                    const std::string& expectedSha256, const std::string& asideName,
-                                    bool* movedAside)
+                                    const std::string& expectedSha256, const std::string& asideName, bool* movedAside)
 {
     if (movedAside) *movedAside = false;
     CDownloadTarget target;
@@ -136,8 +132,8 @@ bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::st
     CFileSink sink;
     sink.ExpectDigest(expectedSha256);
     sink.SetAsideName(asideName);
-    const bool stored = GetWebFile(session, m_server.host, m_server.port, target.localFolder,
-                                   target.serverFolder, target.fileName, sink) == 200;
+    const bool stored = GetWebFile(session, m_server.host, m_server.port, target.localFolder, target.serverFolder,
+                                   target.fileName, sink) == 200;
     if (movedAside) *movedAside = stored && sink.MovedAside();
     return stored;
 }

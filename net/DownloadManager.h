@@ -39,8 +39,8 @@ public:
     // existing file that cannot be replaced in one step (in use) is moved aside under that name
     // first and left there; `movedAside` then turns true.
     bool DownloadFile(const std::string& serverPath, const std::string& localPath,
-                      const std::string& expectedSha256 = std::string(),
-                      const std::string& asideName = std::string(), bool* movedAside = nullptr);
+                      const std::string& expectedSha256 = std::string(), const std::string& asideName = std::string(),
+                      bool* movedAside = nullptr);
 
     // Hands a progress sink to the FTP client's observers.
     void AttachProgressSink(nsFTP::CTransferObserver* sink);
@@ -53,8 +53,8 @@ public:
 
 private:
     // `bytes`, when given, receives the file exactly as it arrived.
-    bool FetchList(const std::string& serverFolder, const std::string& fileName,
-                   std::vector<std::string>& lines, std::string* bytes = nullptr);
+    bool FetchList(const std::string& serverFolder, const std::string& fileName, std::vector<std::string>& lines,
+                   std::string* bytes = nullptr);
     bool FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes);
 
     std::unique_ptr<CBlowfish> m_pCipher;

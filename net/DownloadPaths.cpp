@@ -13,14 +13,13 @@ bool SplitDownload(const std::string& serverPath, const std::string& localPath, 
 {
     std::size_t serverSlash = serverPath.rfind('/');
     std::string fileName = serverSlash == std::string::npos ? serverPath : serverPath.substr(serverSlash + 1);
-    if (fileName.empty() || fileName == "." || fileName == ".." ||
-        fileName.find_first_of("\\:") != std::string::npos)
+    if (fileName.empty() || fileName == "." || fileName == ".." || fileName.find_first_of("\\:") != std::string::npos)
         return false;
 
     std::size_t localSlash = localPath.rfind('/');
     target.fileName = fileName;
     target.serverFolder = std::string(kUpdateBasePath) +
-                          (serverSlash == std::string::npos ? std::string() : serverPath.substr(0, serverSlash + 1));
+        (serverSlash == std::string::npos ? std::string() : serverPath.substr(0, serverSlash + 1));
     target.localFolder = localSlash == std::string::npos ? std::string() : localPath.substr(0, localSlash + 1);
     return true;
 }

@@ -3,10 +3,10 @@
 // fetcher's arguments.
 #include <string>
 
-extern const char* const kUpdateBasePath;     // "/update/"
-extern const char* const kVersionListName;    // "version.txt"
-extern const char* const kFileListName;       // "_nuvr_file_list.lst"
-extern const char* const kFileListSignatureName;  // "_nuvr_file_list.lst.sig", beside the list
+extern const char* const kUpdateBasePath;        // "/update/"
+extern const char* const kVersionListName;       // "version.txt"
+extern const char* const kFileListName;          // "_nuvr_file_list.lst"
+extern const char* const kFileListSignatureName; // "_nuvr_file_list.lst.sig", beside the list
 
 struct CDownloadTarget {
     std::string serverFolder; // "/update/" + the server path's folders, ending in "/"
@@ -24,6 +24,6 @@ bool SplitDownload(const std::string& serverPath, const std::string& localPath, 
 std::string FileListFolder(const std::string& component);
 
 // Downloads are written under "<prefix><1-4 hex digits>.tmp" beside their target until complete.
-extern const char* const kPartialDownloadPrefix;  // "nvw"
+extern const char* const kPartialDownloadPrefix; // "nvw"
 // True for such a name: a partial download that a killed run left behind.
 bool IsPartialDownloadName(const std::string& fileName);

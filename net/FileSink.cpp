@@ -5,7 +5,7 @@
 bool CFileSink::Open(const std::string& targetPath)
 {
     Discard();
-    m_digest.Finish();  // starts the digest over
+    m_digest.Finish(); // starts the digest over
     std::size_t slash = targetPath.find_last_of("/\\");
     std::string folder = slash == std::string::npos ? std::string(".") : targetPath.substr(0, slash + 1);
 
@@ -13,8 +13,8 @@ bool CFileSink::Open(const std::string& targetPath)
     char temporary[MAX_PATH];
     if (::GetTempFileNameA(folder.c_str(), kPartialDownloadPrefix, 0, temporary) == 0) return false;
     m_temporary = temporary;
-    m_file.reset(::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING,
-                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    m_file.reset(
+        ::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!m_file) {
         Discard();
         return false;

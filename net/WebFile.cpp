@@ -19,23 +19,22 @@ CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsig
 }
 
 // Opens and sends a GET; false on any WinInet failure.
-bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object,
-             bool withUserAgent, CInternetHandle& request, DWORD& status)
+bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object, bool withUserAgent,
+             CInternetHandle& request, DWORD& status)
 {
-    request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
-                                     kRequestFlags, session.Context()));
+    request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, kRequestFlags,
+                                     session.Context()));
     if (!request) return false;
     // Set on the request too: not every WinInet hands the session's time-outs down.
     CWebFileSession::SetTransferTimeouts(request.get());
     // Adding only if new fails when the header is there already, which is what is wanted then.
     ::HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (withUserAgent)
-        ::HttpAddRequestHeadersA(request.get(), kUserAgentHeader, static_cast<DWORD>(-1),
-                                 HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+        ::HttpAddRequestHeadersA(request.get(), kUserAgentHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
     DWORD size = sizeof status;
-    return ::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size,
-                            nullptr) != FALSE;
+    return ::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) !=
+        FALSE;
 }
 
 // A response header as text; "" when the response has none.
@@ -51,9 +50,8 @@ std::string QueryText(const CInternetHandle& request, DWORD info)
     }
 }
 
-int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
-                 const std::string& localFolder, const std::string& serverFolder,
-                 const std::string& fileName, bool sizeOnly, CFileSink& sink);
+int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+                 const std::string& serverFolder, const std::string& fileName, bool sizeOnly, CFileSink& sink);
 
 bool IsRedirect(DWORD status)
 {
@@ -81,35 +79,33 @@ bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::strin
 
 } // namespace
 
-int GetWebFile(const std::string& agent, const std::string& host, unsigned short port,
-               const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly, const std::string& expectedSha256)
+int GetWebFile(const std::string& agent, const std::string& host, unsigned short port, const std::string& localFolder,
+               const std::string& serverFolder, const std::string& fileName, bool sizeOnly,
+               const std::string& expectedSha256)
 {
     CWebFileSession session(agent);
     return GetWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, expectedSha256);
 }
 
-int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
-               const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly, const std::string& expectedSha256)
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+               const std::string& serverFolder, const std::string& fileName, bool sizeOnly,
+               const std::string& expectedSha256)
 {
     CFileSink sink;
     sink.ExpectDigest(expectedSha256);
     return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, sink);
 }
 
-int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
-               const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, CFileSink& sink)
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+               const std::string& serverFolder, const std::string& fileName, CFileSink& sink)
 {
     return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, false, sink);
 }
 
 namespace {
 
-int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
-                 const std::string& localFolder, const std::string& serverFolder,
-                 const std::string& fileName, bool sizeOnly, CFileSink& sink)
+int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+                 const std::string& serverFolder, const std::string& fileName, bool sizeOnly, CFileSink& sink)
 {
     if (!session.IsOpen()) return 0;
     // Declared after the session's creation, so closed before it on every return.

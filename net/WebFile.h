@@ -17,19 +17,16 @@ class CWebFileSession;
 //                       a local file that cannot be written, or a body whose SHA-256 is not
 //                       `expectedSha256` (lower-case hex; "" checks nothing)
 // A failed download leaves no file behind and an existing file under the target name intact.
-int GetWebFile(const std::string& agent, const std::string& host, unsigned short port,
-               const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly,
+int GetWebFile(const std::string& agent, const std::string& host, unsigned short port, const std::string& localFolder,
+               const std::string& serverFolder, const std::string& fileName, bool sizeOnly,
                const std::string& expectedSha256 = std::string());
 
 // The same over a session the caller made, so that its status texts can be watched.
-int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
-               const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, bool sizeOnly,
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+               const std::string& serverFolder, const std::string& fileName, bool sizeOnly,
                const std::string& expectedSha256 = std::string());
 
 // A download (never size-only) whose body goes through a sink the caller set up, for example
 // with an aside name for a target in use or the digest the body must have.
-int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port,
-               const std::string& localFolder, const std::string& serverFolder,
-               const std::string& fileName, CFileSink& sink);
+int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+               const std::string& serverFolder, const std::string& fileName, CFileSink& sink);

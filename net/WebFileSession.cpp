@@ -52,16 +52,15 @@ void CWebFileSession::Close()
     m_session.reset();
 }
 
-void CALLBACK CWebFileSession::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status,
-                                              LPVOID information, DWORD informationLength)
+void CALLBACK CWebFileSession::StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, LPVOID information,
+                                              DWORD informationLength)
 {
     // The session handle itself has no context; only its connections and requests carry one.
     auto* session = reinterpret_cast<CWebFileSession*>(context);
     if (!session) return;
     try {
         std::string info;
-        if ((status == INTERNET_STATUS_RESOLVING_NAME || status == INTERNET_STATUS_NAME_RESOLVED) &&
-            information) {
+        if ((status == INTERNET_STATUS_RESOLVING_NAME || status == INTERNET_STATUS_NAME_RESOLVED) && information) {
             const char* text = static_cast<const char*>(information);
             info.assign(text, strnlen(text, informationLength));
         }

@@ -29,8 +29,8 @@ protected:
     virtual void OnStatusText(const std::string& /*text*/) {}
 
 private:
-    static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status,
-                                        LPVOID information, DWORD informationLength);
+    static void CALLBACK StatusCallback(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID information,
+                                        DWORD informationLength);
 
     CInternetHandle m_session;
 };

@@ -18,7 +18,7 @@ namespace {
 const char kRecordKey[] = "SOFTWARE\\Morvel\\Nuvra";
 const char kWindowClass[] = "MorvelNuvraSample";
 const char kDefaultTitle[] = "Nuvra";
-const UINT kQuitRequest = 0x0A32;  // posted by the uninstaller before it deletes our files
+const UINT kQuitRequest = 0x0A32; // posted by the uninstaller before it deletes our files
 
 struct KeyCloser {
     void operator()(HKEY key) const { ::RegCloseKey(key); }
@@ -80,8 +80,8 @@ std::string LogPath()
 void AppendLog(const std::string& line)
 {
     HandleOwner file(::CreateFileA(LogPath().c_str(), FILE_APPEND_DATA,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                   OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.get() == INVALID_HANDLE_VALUE) return;
     std::string text = line + "\n";
     DWORD written = 0;
@@ -92,12 +92,10 @@ std::string ReadRecordString(HKEY key, const char* name)
 {
     DWORD type = 0;
     DWORD size = 0;
-    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != REG_SZ || size == 0)
+    if (::RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) != ERROR_SUCCESS || type != REG_SZ || size == 0)
         return std::string();
     std::string value(size, '\0');
-    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &size) !=
-        ERROR_SUCCESS)
+    if (::RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value[0]), &size) != ERROR_SUCCESS)
         return std::string();
     value.resize(size);
     // The stored length may or may not count a terminating zero.
@@ -109,8 +107,7 @@ std::string ReadRecordString(HKEY key, const char* name)
 std::string ReadRecordValue(const char* name)
 {
     HKEY raw = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRecordKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS)
-        return std::string();
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRecordKey, 0, KEY_QUERY_VALUE, &raw) != ERROR_SUCCESS) return std::string();
     KeyOwner key(raw);
     return ReadRecordString(key.get(), name);
 }
@@ -130,15 +127,12 @@ LONG WriteRecord(const CProductArgs& args)
     if (rc != ERROR_SUCCESS) return rc;
     KeyOwner key(raw);
     rc = WriteRecordString(key.get(), "_sys_setup_dir", StripTrailingSeparators(args.folder));
-    if (rc == ERROR_SUCCESS && args.hasVersion)
-        rc = WriteRecordString(key.get(), "_sys_version", args.version);
-    if (rc == ERROR_SUCCESS && args.hasTitle)
-        rc = WriteRecordString(key.get(), "_sys_title", args.title);
+    if (rc == ERROR_SUCCESS && args.hasVersion) rc = WriteRecordString(key.get(), "_sys_version", args.version);
+    if (rc == ERROR_SUCCESS && args.hasTitle) rc = WriteRecordString(key.get(), "_sys_title", args.title);
     // A record that already lists components keeps them: the uninstaller needs those names.
     DWORD size = 0;
     if (rc == ERROR_SUCCESS &&
-        ::RegQueryValueExA(key.get(), "_cm_component__count", nullptr, nullptr, nullptr, &size) ==
-            ERROR_FILE_NOT_FOUND)
+        ::RegQueryValueExA(key.get(), "_cm_component__count", nullptr, nullptr, nullptr, &size) == ERROR_FILE_NOT_FOUND)
         rc = WriteRecordString(key.get(), "_cm_component__count", "0");
     return rc;
 }
@@ -153,15 +147,13 @@ bool IsFile(const std::string& path)
 // that title and would find the box instead.
 void ShowError(HWND owner, const char* utf8Text)
 {
-    ::MessageBoxW(owner, Utf8ToWide(utf8Text).c_str(), Utf8ToWide(u8"누브라 업데이트").c_str(),
-                  MB_OK | MB_ICONWARNING);
+    ::MessageBoxW(owner, Utf8ToWide(utf8Text).c_str(), Utf8ToWide(u8"누브라 업데이트").c_str(), MB_OK | MB_ICONWARNING);
 }
 
 void StartUpdater(HWND owner)
 {
     std::string updater;
-    for (const std::string& candidate :
-         UpdaterCandidates(ModulePath(), ReadRecordValue("_sys_updater"))) {
+    for (const std::string& candidate : UpdaterCandidates(ModulePath(), ReadRecordValue("_sys_updater"))) {
         if (IsFile(candidate)) {
             updater = candidate;
             break;
@@ -179,8 +171,7 @@ void StartUpdater(HWND owner)
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process)) {
+    if (!::CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
         ShowError(owner, u8"업데이트 프로그램을 시작하지 못했습니다.");
         return;
     }
@@ -193,14 +184,11 @@ void CreateControls(HWND window, HINSTANCE instance, const std::string& version)
     HFONT font = static_cast<HFONT>(::GetStockObject(DEFAULT_GUI_FONT));
     std::string status = u8"모르벨 누브라가 실행 중입니다.";
     if (!version.empty()) status += u8" (버전 " + version + ")";
-    HWND label = ::CreateWindowExW(0, L"STATIC", Utf8ToWide(status).c_str(),
-                                   WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 12, 300, 20, window,
-                                   reinterpret_cast<HMENU>(IDC_NUVRA_STATUS), instance, nullptr);
+    HWND label = ::CreateWindowExW(0, L"STATIC", Utf8ToWide(status).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 12,
+                                   300, 20, window, reinterpret_cast<HMENU>(IDC_NUVRA_STATUS), instance, nullptr);
     HWND button = ::CreateWindowExW(0, L"BUTTON", Utf8ToWide(u8"업데이트 확인").c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12, 44,
-                                    120, 28, window,
-                                    reinterpret_cast<HMENU>(IDC_NUVRA_CHECK_UPDATE), instance,
-                                    nullptr);
+                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 12, 44, 120, 28, window,
+                                    reinterpret_cast<HMENU>(IDC_NUVRA_CHECK_UPDATE), instance, nullptr);
     ::SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     ::SendMessageW(button, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
@@ -227,8 +215,7 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
             AppendLog("quit");
             ::PostQuitMessage(0);
             return 0;
-        default:
-            break;
+        default: break;
         }
     } catch (...) {
         // Nothing here may unwind into user32; a failed step is simply skipped.
@@ -272,10 +259,9 @@ int Run(HINSTANCE instance, int show)
     if (!::RegisterClassExA(&windowClass)) return 1;
 
     // The 8-bit title exactly as given: the uninstaller finds this window with FindWindowA.
-    HWND window = ::CreateWindowExA(0, kWindowClass, title.c_str(),
-                                    WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 340, 130, nullptr, nullptr,
-                                    instance, nullptr);
+    HWND window =
+        ::CreateWindowExA(0, kWindowClass, title.c_str(), WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX,
+                          CW_USEDEFAULT, CW_USEDEFAULT, 340, 130, nullptr, nullptr, instance, nullptr);
     if (!window) return 1;
     CreateControls(window, instance, version);
     ::ShowWindow(window, show);
@@ -289,7 +275,7 @@ int Run(HINSTANCE instance, int show)
     return static_cast<int>(msg.wParam);
 }
 
-}  // namespace
+} // namespace
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show)
 {

@@ -5,7 +5,10 @@
 
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 size_t SkipBlanks(const std::string& s, size_t i)
 {
@@ -22,8 +25,7 @@ size_t EndOfUnquotedProgram(const std::string& s, size_t start)
     for (size_t i = start; i + 4 <= s.size(); ++i) {
         if (s[i] == '.' && std::tolower(static_cast<unsigned char>(s[i + 1])) == 'e' &&
             std::tolower(static_cast<unsigned char>(s[i + 2])) == 'x' &&
-            std::tolower(static_cast<unsigned char>(s[i + 3])) == 'e' &&
-            (i + 4 == s.size() || IsBlank(s[i + 4])))
+            std::tolower(static_cast<unsigned char>(s[i + 3])) == 'e' && (i + 4 == s.size() || IsBlank(s[i + 4])))
             return i + 4;
     }
     size_t quote = s.find('"', start);
@@ -39,7 +41,7 @@ size_t EndOfUnquotedProgram(const std::string& s, size_t start)
 
 struct Token {
     std::string text;
-    bool quoted = false;  // held a quote, so an empty text is still a given value
+    bool quoted = false; // held a quote, so an empty text is still a given value
 };
 
 // One blank-separated word; every double quote switches between quoted and plain text, so
@@ -63,7 +65,7 @@ Token ReadToken(const std::string& s, size_t& i)
     return token;
 }
 
-}  // namespace
+} // namespace
 
 CProductArgs ParseProductArgs(const std::string& line)
 {
@@ -86,21 +88,32 @@ CProductArgs ParseProductArgs(const std::string& line)
     }
 
     std::vector<Token> tokens;
-    for (i = SkipBlanks(line, i); i < line.size(); i = SkipBlanks(line, i))
-        tokens.push_back(ReadToken(line, i));
+    for (i = SkipBlanks(line, i); i < line.size(); i = SkipBlanks(line, i)) tokens.push_back(ReadToken(line, i));
 
     for (size_t t = 0; t < tokens.size(); ++t) {
         const std::string& word = tokens[t].text;
-        if (word.size() < 2 || word[0] != '-') continue;  // stray words are not ours
+        if (word.size() < 2 || word[0] != '-') continue; // stray words are not ours
         std::string value = word.substr(2);
         // Tolerate a blank between a switch and its value: -d "C:\a b".
-        if (value.empty() && !tokens[t].quoted && t + 1 < tokens.size() &&
-            tokens[t + 1].quoted && tokens[t + 1].text.compare(0, 1, "-") != 0)
+        if (value.empty() && !tokens[t].quoted && t + 1 < tokens.size() && tokens[t + 1].quoted &&
+            tokens[t + 1].text.compare(0, 1, "-") != 0)
             value = tokens[++t].text;
         switch (word[1]) {
-        case 'd': case 'D': args.hasFolder = true; args.folder = value; break;
-        case 'v': case 'V': args.hasVersion = true; args.version = value; break;
-        case 't': case 'T': args.hasTitle = true; args.title = value; break;
+        case 'd':
+        case 'D':
+            args.hasFolder = true;
+            args.folder = value;
+            break;
+        case 'v':
+        case 'V':
+            args.hasVersion = true;
+            args.version = value;
+            break;
+        case 't':
+        case 'T':
+            args.hasTitle = true;
+            args.title = value;
+            break;
         default: break;
         }
     }

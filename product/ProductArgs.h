@@ -4,7 +4,7 @@
 #include <string>
 
 struct CProductArgs {
-    std::string programPath;  // as written on the command line, without its quotes
+    std::string programPath; // as written on the command line, without its quotes
     bool hasFolder = false;
     bool hasVersion = false;
     bool hasTitle = false;

@@ -7,26 +7,26 @@ namespace {
 
 const char kUpdaterName[] = "NuvraUpdater.exe";
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c)
+{
+    return c == '\\' || c == '/';
+}
 
 bool IsDriveRoot(const std::string& s)
 {
-    return s.size() == 3 && std::isalpha(static_cast<unsigned char>(s[0])) && s[1] == ':' &&
-           IsSeparator(s[2]);
+    return s.size() == 3 && std::isalpha(static_cast<unsigned char>(s[0])) && s[1] == ':' && IsSeparator(s[2]);
 }
 
 // Windows paths compare without regard to case (ASCII letters are enough here).
 bool SamePath(const std::string& a, const std::string& b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
                if (IsSeparator(x) && IsSeparator(y)) return true;
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
+               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
            });
 }
 
-}  // namespace
+} // namespace
 
 std::string StripTrailingSeparators(const std::string& folder)
 {
@@ -41,8 +41,8 @@ std::string ParentFolder(const std::string& path)
     size_t sep = s.find_last_of("\\/");
     if (sep == std::string::npos) return std::string();
     std::string parent = s.substr(0, sep);
-    if (parent.size() == 2 && parent[1] == ':') return parent + "\\";  // "C:" means another folder
-    if (parent.empty()) return s.substr(0, 1);                          // "\Nuvra" -> "\"
+    if (parent.size() == 2 && parent[1] == ':') return parent + "\\"; // "C:" means another folder
+    if (parent.empty()) return s.substr(0, 1);                        // "\Nuvra" -> "\"
     return parent;
 }
 
@@ -53,8 +53,7 @@ std::string JoinPath(const std::string& folder, const std::string& name)
     return folder + "\\" + name;
 }
 
-std::vector<std::string> UpdaterCandidates(const std::string& productExePath,
-                                           const std::string& recordedUpdaterFolder)
+std::vector<std::string> UpdaterCandidates(const std::string& productExePath, const std::string& recordedUpdaterFolder)
 {
     std::vector<std::string> folders;
     std::string own = ParentFolder(productExePath);
@@ -69,8 +68,8 @@ std::vector<std::string> UpdaterCandidates(const std::string& productExePath,
     std::vector<std::string> candidates;
     for (const std::string& folder : folders) {
         std::string path = JoinPath(folder, kUpdaterName);
-        bool seen = std::any_of(candidates.begin(), candidates.end(),
-                                [&](const std::string& c) { return SamePath(c, path); });
+        bool seen =
+            std::any_of(candidates.begin(), candidates.end(), [&](const std::string& c) { return SamePath(c, path); });
         if (!seen) candidates.push_back(path);
     }
     return candidates;

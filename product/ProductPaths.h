@@ -15,5 +15,4 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 
 // Where to look for the updater, in order: beside the product, in the folder above it, then in
 // the folder the installation record names (empty when it names none). No duplicates.
-std::vector<std::string> UpdaterCandidates(const std::string& productExePath,
-                                           const std::string& recordedUpdaterFolder);
+std::vector<std::string> UpdaterCandidates(const std::string& productExePath, const std::string& recordedUpdaterFolder);

@@ -35,7 +35,10 @@ bool IsReservedDeviceName(const std::string& component)
     return false;
 }
 
-bool IsLeadByte(unsigned char byte) { return byte >= 0x81 && byte <= 0xFE; }
+bool IsLeadByte(unsigned char byte)
+{
+    return byte >= 0x81 && byte <= 0xFE;
+}
 
 bool IsTrailByte(unsigned char byte)
 {

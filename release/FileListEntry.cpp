@@ -4,7 +4,6 @@
 #include "release/FieldCursor.h"
 #include "text/NumberText.h"
 
-
 namespace {
 
 // Only the file-name part changes, so the name stays in the file's own folder; a name without a

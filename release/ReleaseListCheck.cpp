@@ -33,8 +33,7 @@ std::string ListVersion(const std::vector<std::string>& lines)
 
 bool IsReleaseList(const std::vector<std::string>& lines)
 {
-    if (lines.size() < 3 || !IsPlainListText(lines[0]) || !IsPlainListText(lines[1]) ||
-        !IsDottedNumber(lines[1]))
+    if (lines.size() < 3 || !IsPlainListText(lines[0]) || !IsPlainListText(lines[1]) || !IsDottedNumber(lines[1]))
         return false;
     for (std::size_t i = 2; i < lines.size(); ++i) {
         if (CFileListEntry::Read(lines[i], CFileListEntry::Blanks::Trim).IsEntry()) return true;

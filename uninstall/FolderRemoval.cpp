@@ -32,7 +32,7 @@ std::string ModulePath()
 bool IsPlainFolder(DWORD attributes)
 {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
-           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+        !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
 std::vector<std::string> EntryNames(const std::string& folder)
@@ -175,12 +175,12 @@ void CFolderRemoval::RemoveWithEngine(const std::string& path)
 
 void CFolderRemoval::RemoveWithShell(const std::string& path)
 {
-    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return;  // the engine got it all
+    if (::GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES) return; // the engine got it all
     if (m_cancelled.count(CanonicalFolder(path)) != 0 || HoldsReadOnlyItem(path)) return;
     std::vector<char> from = ShellPathList(path);
     SHFILEOPSTRUCTA operation = {};
     operation.wFunc = FO_DELETE;
     operation.pFrom = from.data();
     operation.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    ::SHFileOperationA(&operation);  // what it leaves behind stays; nobody is told
+    ::SHFileOperationA(&operation); // what it leaves behind stays; nobody is told
 }

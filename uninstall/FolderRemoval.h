@@ -52,9 +52,9 @@ private:
 
     std::vector<std::string> m_protectedFolders;
     std::string m_ownFile;
-    std::vector<std::string> m_ownFileChain;  // the own file, then each folder above it
+    std::vector<std::string> m_ownFileChain; // the own file, then each folder above it
     HWND m_owner;
     CDiskFolderIdentity m_identity;
     std::set<std::string> m_cancelled;  // folders whose engine pass the user cancelled
-    std::vector<std::string> m_targets;  // every folder the guard let through, as deleted
+    std::vector<std::string> m_targets; // every folder the guard let through, as deleted
 };

@@ -45,8 +45,8 @@ std::vector<std::string> CRegistryRemoval::ReadComponentNames(HKEY productKey)
 
     DWORD valueCount = 0;
     DWORD longestName = 0;
-    if (::RegQueryInfoKeyA(productKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount,
-                           &longestName, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+    if (::RegQueryInfoKeyA(productKey, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &valueCount, &longestName,
+                           nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
         return {};
     }
     std::vector<std::pair<int, std::string>> indexed;
@@ -73,8 +73,8 @@ std::string CRegistryRemoval::ReadFolderValue(HKEY key, const std::string& value
             return std::string();
         }
         std::vector<char> buffer(size + 1, '\0');
-        const LONG result = ::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr,
-                                               reinterpret_cast<BYTE*>(buffer.data()), &size);
+        const LONG result =
+            ::RegQueryValueExA(key, valueName.c_str(), nullptr, nullptr, reinterpret_cast<BYTE*>(buffer.data()), &size);
         if (result == ERROR_MORE_DATA) continue;
         if (result != ERROR_SUCCESS) return std::string();
         // Up to the first zero: a value stored without its terminating zero ends at its size.

@@ -8,9 +8,15 @@
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+char LowerAscii(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
 // Case-insensitive for ASCII only: the prefix is plain ASCII, so no double-byte character can
 // start inside it.
@@ -49,8 +55,7 @@ bool IsComponentName(const std::string& name)
 
 std::vector<std::string> OrderedComponentNames(std::vector<std::pair<int, std::string>> indexed)
 {
-    std::stable_sort(indexed.begin(), indexed.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::stable_sort(indexed.begin(), indexed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     std::vector<std::string> names;
     for (auto& entry : indexed) {
         if (IsComponentName(entry.second)) names.push_back(std::move(entry.second));
@@ -73,7 +78,8 @@ std::vector<CRemovalShortcut> RemovalShortcuts(const std::string& shortcutName, 
     int bar = 60;
     for (const CProductShortcut& shortcut : ProductShortcuts()) {
         bar += 10;
-        removals.push_back({shortcut.LinkName(shortcutName, quickLaunchFolder, productName), shortcut.specialFolder, bar});
+        removals.push_back(
+            {shortcut.LinkName(shortcutName, quickLaunchFolder, productName), shortcut.specialFolder, bar});
     }
     return removals;
 }

@@ -29,7 +29,7 @@ std::vector<std::string> RecordKeysToDelete(const std::string& productKey, const
 // A shortcut the uninstaller deletes, and where the progress bar stands once it is gone.
 struct CRemovalShortcut {
     std::string linkName;
-    int specialFolder;  // CSIDL value
+    int specialFolder; // CSIDL value
     int barAfter;
 };
 
@@ -39,9 +39,9 @@ std::vector<CRemovalShortcut> RemovalShortcuts(const std::string& shortcutName, 
                                                const std::string& productName);
 
 enum class EFolderRemoval {
-    Skip,         // not ours to delete (see IsDeletableFolder)
-    Whole,        // the folder with everything in it
-    KeepOwnFile,  // everything except the uninstaller's own file and the folders that lead to it
+    Skip,        // not ours to delete (see IsDeletableFolder)
+    Whole,       // the folder with everything in it
+    KeepOwnFile, // everything except the uninstaller's own file and the folders that lead to it
 };
 
 // How a folder named in the registry is removed. ownFile is the uninstaller's program file.

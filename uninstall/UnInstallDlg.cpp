@@ -105,8 +105,7 @@ void CUnInstallDlg::OnDelete()
             StopWithNothingRemoved();
             return;
         }
-        AskProductToQuit(ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_TITLE)),
-                         &PauseHandlingSentMessages);
+        AskProductToQuit(ReadRegString(record.get(), CStringTable::Ansi(IDS_VALUE_TITLE)), &PauseHandlingSentMessages);
         PauseHandlingSentMessages(kProductExitPause);
     }
 
@@ -121,10 +120,9 @@ void CUnInstallDlg::OnDelete()
     CShortcutHelper shortcuts;
     // The plan only joins the names; UTF-8 carries the Korean ones through it intact on any
     // code page, and the shell gets them wide.
-    for (const CRemovalShortcut& shortcut :
-         RemovalShortcuts(Utf8FromWide(CStringTable::Wide(IDS_SHORTCUT_NAME)),
-                          Utf8FromWide(CStringTable::Wide(IDS_QUICK_LAUNCH)),
-                          Utf8FromWide(CStringTable::Wide(IDS_PRODUCT_KEY)))) {
+    for (const CRemovalShortcut& shortcut : RemovalShortcuts(Utf8FromWide(CStringTable::Wide(IDS_SHORTCUT_NAME)),
+                                                             Utf8FromWide(CStringTable::Wide(IDS_QUICK_LAUNCH)),
+                                                             Utf8FromWide(CStringTable::Wide(IDS_PRODUCT_KEY)))) {
         shortcuts.DeleteShortcut(WideFromUtf8(shortcut.linkName), shortcut.specialFolder);
         m_progress.SetPos(shortcut.barAfter);
     }
@@ -135,5 +133,5 @@ void CUnInstallDlg::OnDelete()
     ShowStatus(folders.RemovedCompletely() ? IDS_REMOVE_DONE : IDS_REMOVE_INCOMPLETE);
 
     PauseHandlingSentMessages(kFinalPause);
-    CDialog::OnOK();  // as the Close button would, past the guard of OnOK
+    CDialog::OnOK(); // as the Close button would, past the guard of OnOK
 }

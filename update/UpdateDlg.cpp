@@ -19,8 +19,7 @@ const char kDoneCaption[] = "MorvelNuvraUpdater";
 } // namespace
 
 CUpdateDlg::CUpdateDlg(HWND parent)
-    : CWorkerDialog(IDD_UPDATE, parent),
-      m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
+    : CWorkerDialog(IDD_UPDATE, parent), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
 {
     StartWorker(&CUpdateDlg::ThreadProc);
 }
@@ -95,9 +94,7 @@ void CUpdateDlg::OnClose()
         ShowUpdateDone();
         StartProduct();
         break;
-    case kFailed:
-        MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
-        break;
+    case kFailed: MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK); break;
     default:
         // Closed by the user while the worker runs: the window goes at once, even while a
         // stalled transfer holds the worker until its time-out; the file being fetched stays
@@ -141,8 +138,8 @@ void CUpdateDlg::StartProduct() const
     PROCESS_INFORMATION process = {};
     // The product starts in its installation folder; it is not waited for, and a failure to
     // start it is not reported.
-    if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, m_strSetupDir.c_str(),
-                       &startup, &process)) {
+    if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, m_strSetupDir.c_str(), &startup,
+                       &process)) {
         CHandle thread(process.hThread);
         CHandle processHandle(process.hProcess);
     }

@@ -44,6 +44,6 @@ private:
     // version just before it stores its result, and OnClose reads it only after that.
     std::string m_strSetupDir;
     std::string m_strVersion;
-    CUpdateInputs m_inputs;  // the worker's copy of both, taken by OnInitDialog
-    bool m_closing = false;  // a second WM_CLOSE arriving during the final message box
+    CUpdateInputs m_inputs; // the worker's copy of both, taken by OnInitDialog
+    bool m_closing = false; // a second WM_CLOSE arriving during the final message box
 };

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kEntrySpan = 80;  // the part of the bar between the list (5) and the last steps
+constexpr int kEntrySpan = 80; // the part of the bar between the list (5) and the last steps
 
 // Windows compares names without case and takes either separator.
 std::string NameKey(const std::string& path)

@@ -12,16 +12,16 @@
 class CUpdatePlan {
 public:
     enum class Verdict {
-        Ready,        // run the items in order
-        NotARelease,  // no plain title, dotted version and entry (a web page, a cut file)
-        UnsafeEntry,  // a newer entry names something outside the product folder
+        Ready,       // run the items in order
+        NotARelease, // no plain title, dotted version and entry (a web page, a cut file)
+        UnsafeEntry, // a newer entry names something outside the product folder
     };
 
     // One entry line (lines 2 and later, in order). Skipped lines are kept too: the bar steps
     // for them as well.
     struct Item {
-        bool update = false;  // a valid entry whose version is above the installed one
-        bool safe = false;    // an entry whose names may be used on disk (to repair, say)
+        bool update = false; // a valid entry whose version is above the installed one
+        bool safe = false;   // an entry whose names may be used on disk (to repair, say)
         CFileListEntry entry;
         // The entry's backup and staging names, made distinct from every path the list names.
         std::string backup;
@@ -58,5 +58,5 @@ private:
     std::string m_newVersion;
     std::size_t m_lineCount = 0;
     std::vector<Item> m_items;
-    std::set<std::string> m_listed;  // name keys of every entry's relative path
+    std::set<std::string> m_listed; // name keys of every entry's relative path
 };

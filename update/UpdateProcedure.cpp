@@ -18,7 +18,7 @@
 
 namespace {
 
-constexpr DWORD kFullBarPauseMs = 500;  // lets the user see the full bar
+constexpr DWORD kFullBarPauseMs = 500; // lets the user see the full bar
 
 bool Exists(const std::string& path)
 {
@@ -32,7 +32,7 @@ void DeletePartialDownloads(const std::string& folder, const CUpdatePlan& plan)
     const std::string prefix = folder.empty() ? std::string() : folder + "/";
     WIN32_FIND_DATAA found;
     CFindHandle find(FindFirstFileA((prefix + kPartialDownloadPrefix + "*.tmp").c_str(), &found));
-    if (!find) return;  // none there, or no such folder yet
+    if (!find) return; // none there, or no such folder yet
     do {
         const std::string name = found.cFileName;
         if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsPartialDownloadName(name)) continue;
@@ -65,8 +65,7 @@ void RepairInterruptedRun(const CUpdatePlan& plan, HWND owner)
 // Replaces one file below the current directory, which is the installation folder. False when
 // its download failed; the installed file is then as it was before. A kill at any moment leaves
 // the file under its own name, old or new.
-bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder,
-                HWND owner)
+bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder, HWND owner)
 {
     const CFileListEntry& entry = item.entry;
     // Failing (or existing) levels are fine: a missing one fails the download below.
@@ -80,7 +79,7 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
     if (entry.ReplacesInPlace()) {
         // The staging name only lends its folder to the download: the new file replaces the
         // installed one in place, and the fetcher moves it there only once it is complete.
-        engine.Rename(item.staging, relative);  // a staged file is taken only where none is installed
+        engine.Rename(item.staging, relative); // a staged file is taken only where none is installed
         if (downloads.DownloadFile(serverPath, item.staging, entry.Hash())) return true;
         if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
         return false;
@@ -140,7 +139,7 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     if (!installFolder.Enter(inputs.setupDir)) {
         return WorkerResult::kFailed;
     }
-    const HWND owner = view.QuestionOwner();  // question boxes never open behind the window
+    const HWND owner = view.QuestionOwner(); // question boxes never open behind the window
     RepairInterruptedRun(plan, owner);
     SetStatus(view, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());

@@ -20,6 +20,6 @@ public:
 };
 
 struct CUpdateInputs {
-    std::string setupDir;          // the installation folder; "" when the record has none
-    std::string installedVersion;  // the version the record names
+    std::string setupDir;         // the installation folder; "" when the record has none
+    std::string installedVersion; // the version the record names
 };

@@ -8,12 +8,12 @@ namespace {
 constexpr int kListenBacklog = 5;
 } // namespace
 
-CBlockingSocket::~CBlockingSocket() { Cleanup(); }
-
-CBlockingSocket::CBlockingSocket(CBlockingSocket&& other) noexcept
-    : m_socket(std::exchange(other.m_socket, 0))
+CBlockingSocket::~CBlockingSocket()
 {
+    Cleanup();
 }
+
+CBlockingSocket::CBlockingSocket(CBlockingSocket&& other) noexcept : m_socket(std::exchange(other.m_socket, 0)) {}
 
 CBlockingSocket& CBlockingSocket::operator=(CBlockingSocket&& other) noexcept
 {
@@ -26,8 +26,7 @@ CBlockingSocket& CBlockingSocket::operator=(CBlockingSocket&& other) noexcept
 
 void CBlockingSocket::Cleanup() noexcept
 {
-    if (m_socket != 0)
-        platform::CloseSocket(m_socket);
+    if (m_socket != 0) platform::CloseSocket(m_socket);
     m_socket = 0;
 }
 
@@ -35,8 +34,7 @@ void CBlockingSocket::Create(int type)
 {
     Cleanup(); // a socket still held would otherwise leak
     m_socket = platform::OpenSocket(type);
-    if (m_socket == platform::InvalidHandle())
-        throw CBlockingSocketException("Create");
+    if (m_socket == platform::InvalidHandle()) throw CBlockingSocketException("Create");
 }
 
 void CBlockingSocket::Bind(const CSocketAddress& address)
@@ -47,8 +45,7 @@ void CBlockingSocket::Bind(const CSocketAddress& address)
 
 void CBlockingSocket::Listen()
 {
-    if (::listen(m_socket, kListenBacklog) == platform::kSocketError)
-        throw CBlockingSocketException("Listen");
+    if (::listen(m_socket, kListenBacklog) == platform::kSocketError) throw CBlockingSocketException("Listen");
 }
 
 bool CBlockingSocket::Accept(CBlockingSocket& newSocket, CSocketAddress& address)
@@ -57,8 +54,7 @@ bool CBlockingSocket::Accept(CBlockingSocket& newSocket, CSocketAddress& address
     const SocketHandle accepted = ::accept(m_socket, address.Generic(), &length);
     if (accepted == platform::InvalidHandle()) {
         const int error = platform::LastError();
-        if (error == platform::InterruptedError())
-            return false;
+        if (error == platform::InterruptedError()) return false;
         throw CBlockingSocketException("Accept", error);
     }
     newSocket.Cleanup();
@@ -92,16 +88,14 @@ void CBlockingSocket::WaitReady(bool forWrite, unsigned int seconds, const char*
 {
     // A time-out is no socket error: its exception carries code 0.
     platform::ClearLastError();
-    if (platform::WaitReady(m_socket, forWrite, seconds) == 0)
-        throw CBlockingSocketException(timeoutText, 0);
+    if (platform::WaitReady(m_socket, forWrite, seconds) == 0) throw CBlockingSocketException(timeoutText, 0);
 }
 
 int CBlockingSocket::Send(const char* data, int length, unsigned int seconds)
 {
     WaitReady(true, seconds, "Send timeout");
     const int sent = platform::SendBytes(m_socket, data, length);
-    if (sent == platform::kSocketError)
-        throw CBlockingSocketException("Send");
+    if (sent == platform::kSocketError) throw CBlockingSocketException("Send");
     return sent;
 }
 
@@ -109,28 +103,23 @@ int CBlockingSocket::Receive(char* buffer, int size, unsigned int seconds)
 {
     WaitReady(false, seconds, "Receive timeout");
     const int received = platform::ReceiveBytes(m_socket, buffer, size);
-    if (received == platform::kSocketError)
-        throw CBlockingSocketException("Receive");
+    if (received == platform::kSocketError) throw CBlockingSocketException("Receive");
     return received;
 }
 
-int CBlockingSocket::ReceiveDatagram(char* buffer, int size, CSocketAddress& address,
-                                     unsigned int seconds)
+int CBlockingSocket::ReceiveDatagram(char* buffer, int size, CSocketAddress& address, unsigned int seconds)
 {
     WaitReady(false, seconds, "Receive timeout");
     const int received = platform::ReceiveFrom(m_socket, buffer, size, address.Generic());
-    if (received == platform::kSocketError)
-        throw CBlockingSocketException("ReceiveDatagram");
+    if (received == platform::kSocketError) throw CBlockingSocketException("ReceiveDatagram");
     return received;
 }
 
-int CBlockingSocket::SendDatagram(const char* data, int length, const CSocketAddress& address,
-                                  unsigned int seconds)
+int CBlockingSocket::SendDatagram(const char* data, int length, const CSocketAddress& address, unsigned int seconds)
 {
     WaitReady(true, seconds, "Send timeout");
     const int sent = platform::SendTo(m_socket, data, length, address.Generic());
-    if (sent == platform::kSocketError)
-        throw CBlockingSocketException("SendDatagram");
+    if (sent == platform::kSocketError) throw CBlockingSocketException("SendDatagram");
     return sent;
 }
 
@@ -152,8 +141,7 @@ CSocketAddress CBlockingSocket::GetHostByName(const std::string& name, unsigned 
 {
     in_addr address{};
     const int error = platform::ResolveIPv4(name, address);
-    if (error != 0)
-        throw CBlockingSocketException("GetHostByName", error);
+    if (error != 0) throw CBlockingSocketException("GetHostByName", error);
     CSocketAddress result(0u, port);
     result.sin_addr = address;
     return result;
@@ -163,8 +151,7 @@ std::string CBlockingSocket::GetHostByAddr(const CSocketAddress& address)
 {
     std::string name;
     const int error = platform::ResolveName(address.sin_addr, name);
-    if (error != 0)
-        throw CBlockingSocketException("GetHostByAddr", error);
+    if (error != 0) throw CBlockingSocketException("GetHostByAddr", error);
     return name;
 }
 

@@ -40,8 +40,7 @@ public:
     // 0 when the peer has closed.
     int Receive(char* buffer, int size, unsigned int seconds);
     int ReceiveDatagram(char* buffer, int size, CSocketAddress& address, unsigned int seconds);
-    int SendDatagram(const char* data, int length, const CSocketAddress& address,
-                     unsigned int seconds);
+    int SendDatagram(const char* data, int length, const CSocketAddress& address, unsigned int seconds);
 
     void GetPeerName(CSocketAddress& address);
     void GetSockName(CSocketAddress& address);

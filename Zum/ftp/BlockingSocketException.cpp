@@ -13,8 +13,7 @@ namespace nsSocket {
 namespace {
 std::string MessageForm(const std::string& message, int error)
 {
-    if (error == 0)
-        return message + " error";
+    if (error == 0) return message + " error";
     char hex[16];
     std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned int>(static_cast<std::uint32_t>(error)));
     return message + " error 0x" + hex;
@@ -31,11 +30,9 @@ CBlockingSocketException::CBlockingSocketException(std::string message, int erro
 {
 }
 
-bool CBlockingSocketException::GetErrorMessage(char* buffer, unsigned int maximum,
-                                               unsigned int* /*helpContext*/) const
+bool CBlockingSocketException::GetErrorMessage(char* buffer, unsigned int maximum, unsigned int* /*helpContext*/) const
 {
-    if (buffer == nullptr || maximum == 0)
-        return false;
+    if (buffer == nullptr || maximum == 0) return false;
     const size_t length = std::min<size_t>(m_strWhat.size(), maximum - 1);
     std::memcpy(buffer, m_strWhat.data(), length);
     buffer[length] = '\0';

@@ -34,8 +34,7 @@ std::string CFirewallType::AsEnumName() const
 std::vector<CFirewallType> CFirewallType::GetAllTypes()
 {
     std::vector<CFirewallType> all;
-    for (int value = 0; value < kCount; ++value)
-        all.emplace_back(value);
+    for (int value = 0; value < kCount; ++value) all.emplace_back(value);
     return all;
 }
 

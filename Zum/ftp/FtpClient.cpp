@@ -53,8 +53,7 @@ constexpr LogonSequence kLogonSequences[CFirewallType::kCount] = {
     // 0 no firewall
     {3, {{C::U, kDone, 1}, {C::P, kDone, 2}, {C::A, kDone, kFail}}},
     // 1 SITE hostname
-    {6, {{C::FU, 2, 1}, {C::FP, 2, kFail}, {C::S, kFail, 3}, {C::U, kDone, 4}, {C::P, kDone, 5},
-         {C::A, kDone, kFail}}},
+    {6, {{C::FU, 2, 1}, {C::FP, 2, kFail}, {C::S, kFail, 3}, {C::U, kDone, 4}, {C::P, kDone, 5}, {C::A, kDone, kFail}}},
     // 2 USER after logon
     {5, {{C::FU, 2, 1}, {C::FP, 2, kFail}, {C::UH, kDone, 3}, {C::P, kDone, 4}, {C::A, kDone, kFail}}},
     // 3 proxy OPEN
@@ -78,8 +77,7 @@ constexpr bool SuccessorsMoveForward()
         for (int i = 0; i < sequence.steps; ++i) {
             for (int next : {sequence.step[i].after2xx, sequence.step[i].after3xx}) {
                 const bool terminal = next == kDone || next == kFail;
-                if (!terminal && (next <= i || next >= sequence.steps))
-                    return false;
+                if (!terminal && (next <= i || next >= sequence.steps)) return false;
             }
         }
     }
@@ -93,8 +91,7 @@ std::string HostText(const std::string& host, int port)
     return port == CLogonInfo::kDefaultPort ? host : host + ":" + std::to_string(port);
 }
 
-std::string LogonCommandText(LogonCommand command, const CLogonInfo& info,
-                             const std::string& hostText)
+std::string LogonCommandText(LogonCommand command, const CLogonInfo& info, const std::string& hostText)
 {
     switch (command) {
     case C::U: return "USER " + info.Username();
@@ -117,20 +114,20 @@ std::string LogonCommandText(LogonCommand command, const CLogonInfo& info,
 
 int ResultOf(int code)
 {
-    if (code == 2)
-        return RESULT_OK;
-    if (code == 4 || code == 5)
-        return RESULT_REJECTED;
+    if (code == 2) return RESULT_OK;
+    if (code == 4 || code == 5) return RESULT_REJECTED;
     return RESULT_ERROR;
 }
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
 
 } // namespace
 
 CFtpClient::CFtpClient(unsigned int timeoutSeconds, unsigned int bufferSize, bool useStdioFiles)
-    : m_uiTimeout(timeoutSeconds),
-      m_fUseStdioFiles(useStdioFiles),
+    : m_uiTimeout(timeoutSeconds), m_fUseStdioFiles(useStdioFiles),
       m_vBuffer(std::max<size_t>(bufferSize, kMinimumBufferSize)),
       m_sckControlConnection(std::make_unique<CBlockingSocket>())
 {
@@ -139,37 +136,38 @@ CFtpClient::CFtpClient(unsigned int timeoutSeconds, unsigned int bufferSize, boo
 CFtpClient::~CFtpClient()
 {
     try {
-        if (m_fTransferInProgress)
-            Abort();
-        if (IsConnected())
-            Logout();
+        if (m_fTransferInProgress) Abort();
+        if (IsConnected()) Logout();
     } catch (...) {
         // An observer's exception must not leave a destructor.
     }
 }
 
-bool CFtpClient::IsConnected() const { return m_sckControlConnection->Handle() != 0; }
+bool CFtpClient::IsConnected() const
+{
+    return m_sckControlConnection->Handle() != 0;
+}
 
 void CFtpClient::AttachObserver(CTransferObserver* observer)
 {
-    if (observer != nullptr)
-        m_setObservers.insert(observer);
+    if (observer != nullptr) m_setObservers.insert(observer);
 }
 
-void CFtpClient::DetachObserver(CTransferObserver* observer) { m_setObservers.erase(observer); }
+void CFtpClient::DetachObserver(CTransferObserver* observer)
+{
+    m_setObservers.erase(observer);
+}
 
 void CFtpClient::Abort()
 {
-    if (m_fTransferInProgress)
-        m_fAbortTransfer = true;
+    if (m_fTransferInProgress) m_fAbortTransfer = true;
 }
 
 void CFtpClient::ReportError(const std::string& text, unsigned int line)
 {
     // A copy: an observer may detach itself while being told.
     const auto observers = m_setObservers;
-    for (CTransferObserver* observer : observers)
-        observer->OnInternalError(text, kSourceName, line);
+    for (CTransferObserver* observer : observers) observer->OnInternalError(text, kSourceName, line);
 }
 
 void CFtpClient::ReportSocketError(const CBlockingSocketException& error, unsigned int line)
@@ -204,8 +202,7 @@ bool CFtpClient::OpenControlConnection(const std::string& host, int port)
     }
     try {
         m_sckControlConnection->Create(SOCK_STREAM);
-        const CSocketAddress address =
-            CBlockingSocket::GetHostByName(host, static_cast<unsigned short>(port));
+        const CSocketAddress address = CBlockingSocket::GetHostByName(host, static_cast<unsigned short>(port));
         m_sckControlConnection->Connect(address);
     } catch (const CBlockingSocketException& error) {
         ReportSocketError(error, __LINE__);
@@ -228,22 +225,17 @@ bool CFtpClient::Login(const CLogonInfo& logonInfo)
     const int port = direct ? logonInfo.Hostport() : logonInfo.FwPort();
     const std::string hostText = HostText(logonInfo.Hostname(), logonInfo.Hostport());
 
-    if (IsConnected())
-        Logout();
-    if (!OpenControlConnection(host, port))
-        return false;
+    if (IsConnected()) Logout();
+    if (!OpenControlConnection(host, port)) return false;
 
     int code = 0;
-    if (!GetResponse(code) || code != 2)
-        return false;
+    if (!GetResponse(code) || code != 2) return false;
 
     const LogonSequence& sequence = kLogonSequences[type.Value()];
     int step = 0;
     while (step != kDone && step != kFail) {
         const LogonStep& current = sequence.step[step];
-        if (!SendCommand(LogonCommandText(current.command, logonInfo, hostText)) ||
-            !GetResponse(code))
-            return false;
+        if (!SendCommand(LogonCommandText(current.command, logonInfo, hostText)) || !GetResponse(code)) return false;
         if (code == 2)
             step = current.after2xx;
         else if (code == 3)
@@ -261,8 +253,7 @@ bool CFtpClient::Login(const CLogonInfo& logonInfo)
 int CFtpClient::Logout()
 {
     int code = 0;
-    if (!SendCommand("QUIT") || !GetResponse(code))
-        return RESULT_ERROR;
+    if (!SendCommand("QUIT") || !GetResponse(code)) return RESULT_ERROR;
     CloseControlConnection();
     return ResultOf(code);
 }
@@ -271,15 +262,13 @@ int CFtpClient::Logout()
 
 bool CFtpClient::SendCommand(const std::string& command)
 {
-    if (!IsConnected())
-        return false;
+    if (!IsConnected()) return false;
     if (command.find_first_of("\r\n") != std::string::npos) {
         ReportError("Command contains a line break.", __LINE__);
         return false;
     }
     const auto observers = m_setObservers;
-    for (CTransferObserver* observer : observers)
-        observer->OnSendCommand(command);
+    for (CTransferObserver* observer : observers) observer->OnSendCommand(command);
     try {
         const std::string line = command + "\r\n";
         m_sckControlConnection->Write(line.data(), static_cast<int>(line.size()), m_uiTimeout);
@@ -294,8 +283,7 @@ bool CFtpClient::ReadResponseLine(std::string& line, int& code)
 {
     line.clear();
     code = 0;
-    if (!IsConnected())
-        return false;
+    if (!IsConnected()) return false;
 
     try {
         if (m_qResponseLines.empty()) {
@@ -305,8 +293,7 @@ bool CFtpClient::ReadResponseLine(std::string& line, int& code)
             do {
                 received = m_sckControlConnection->Receive(m_vBuffer.data(), room, m_uiTimeout);
                 std::this_thread::sleep_for(kReceivePause);
-                if (received > 0)
-                    text.append(m_vBuffer.data(), static_cast<size_t>(received));
+                if (received > 0) text.append(m_vBuffer.data(), static_cast<size_t>(received));
                 // Keep receiving until the text ends a line: a full buffer, or a reply that
                 // arrived in pieces, is finished before it is cut. A text that does end a line
                 // is complete even when it filled the buffer; more waits in the socket.
@@ -326,19 +313,15 @@ bool CFtpClient::ReadResponseLine(std::string& line, int& code)
                 start = end;
             }
         }
-        if (m_qResponseLines.empty())
-            return false;
+        if (m_qResponseLines.empty()) return false;
 
         line = m_qResponseLines.front();
         m_qResponseLines.pop();
-        if (!line.empty())
-            code = IsDigit(line[0]) ? line[0] - '0' : 0;
-        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0)
-            line.erase(line.size() - 2);
+        if (!line.empty()) code = IsDigit(line[0]) ? line[0] - '0' : 0;
+        if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.erase(line.size() - 2);
 
         const auto observers = m_setObservers;
-        for (CTransferObserver* observer : observers)
-            observer->OnResponse(line);
+        for (CTransferObserver* observer : observers) observer->OnResponse(line);
         return true;
     } catch (const CBlockingSocketException& error) {
         ReportSocketError(error, __LINE__);
@@ -355,32 +338,26 @@ bool CFtpClient::GetResponse(int& code)
 bool CFtpClient::GetResponse(std::string& text, int& code)
 {
     std::string line;
-    if (!ReadResponseLine(line, code))
-        return false;
+    if (!ReadResponseLine(line, code)) return false;
     text = line;
-    if (line.size() <= 3 || line[3] != '-')
-        return true;
+    if (line.size() <= 3 || line[3] != '-') return true;
 
     // A multi-line reply ends with the line that repeats the first line's number and a space.
     size_t digits = 0;
-    while (digits < line.size() && IsDigit(line[digits]))
-        ++digits;
+    while (digits < line.size() && IsDigit(line[digits])) ++digits;
     const std::string number = line.substr(0, digits);
     for (;;) {
-        if (!ReadResponseLine(line, code))
-            return false;
+        if (!ReadResponseLine(line, code)) return false;
         text += "\r\n";
         text += line;
-        if (line.size() > 3 && line[3] == ' ' && line.compare(0, number.size(), number) == 0)
-            return true;
+        if (line.size() > 3 && line[3] == ' ' && line.compare(0, number.size(), number) == 0) return true;
     }
 }
 
 int CFtpClient::SimpleCommand(const std::string& command)
 {
     int code = 0;
-    if (!SendCommand(command) || !GetResponse(code))
-        return RESULT_ERROR;
+    if (!SendCommand(command) || !GetResponse(code)) return RESULT_ERROR;
     return ResultOf(code);
 }
 
@@ -389,40 +366,62 @@ int CFtpClient::ChangeWorkingDirectory(const std::string& directory)
     return SimpleCommand("CWD " + directory);
 }
 
-int CFtpClient::ChangeToParentDirectory() { return SimpleCommand("CDUP"); }
+int CFtpClient::ChangeToParentDirectory()
+{
+    return SimpleCommand("CDUP");
+}
 
-int CFtpClient::PrintWorkingDirectory() { return SimpleCommand("PWD"); }
+int CFtpClient::PrintWorkingDirectory()
+{
+    return SimpleCommand("PWD");
+}
 
-int CFtpClient::System() { return SimpleCommand("SYST"); }
+int CFtpClient::System()
+{
+    return SimpleCommand("SYST");
+}
 
-int CFtpClient::Noop() { return SimpleCommand("NOOP"); }
+int CFtpClient::Noop()
+{
+    return SimpleCommand("NOOP");
+}
 
-int CFtpClient::MakeDirectory(const std::string& directory) { return SimpleCommand("MKD " + directory); }
+int CFtpClient::MakeDirectory(const std::string& directory)
+{
+    return SimpleCommand("MKD " + directory);
+}
 
-int CFtpClient::Site(const std::string& text) { return SimpleCommand("SITE " + text); }
+int CFtpClient::Site(const std::string& text)
+{
+    return SimpleCommand("SITE " + text);
+}
 
 int CFtpClient::Help(const std::string& topic)
 {
     return SimpleCommand(topic.empty() ? std::string("HELP") : "HELP " + topic);
 }
 
-int CFtpClient::Delete(const std::string& path) { return SimpleCommand("DELE " + path); }
+int CFtpClient::Delete(const std::string& path)
+{
+    return SimpleCommand("DELE " + path);
+}
 
-int CFtpClient::RemoveDirectory(const std::string& directory) { return SimpleCommand("RMD " + directory); }
+int CFtpClient::RemoveDirectory(const std::string& directory)
+{
+    return SimpleCommand("RMD " + directory);
+}
 
 int CFtpClient::FileStructure(int structure)
 {
     static const char* const kCodes[] = {"F", "R", "P"};
-    if (structure < 0 || structure > 2)
-        return RESULT_ERROR;
+    if (structure < 0 || structure > 2) return RESULT_ERROR;
     return SimpleCommand(std::string("STRU ") + kCodes[structure]);
 }
 
 int CFtpClient::TransferMode(int mode)
 {
     static const char* const kCodes[] = {"S", "B", "C"};
-    if (mode < 0 || mode > 2)
-        return RESULT_ERROR;
+    if (mode < 0 || mode > 2) return RESULT_ERROR;
     return SimpleCommand(std::string("MODE ") + kCodes[mode]);
 }
 
@@ -434,21 +433,21 @@ int CFtpClient::Status(const std::string& path)
 int CFtpClient::Allocate(long long bytes, std::optional<long long> recordSize)
 {
     std::string command = "ALLO " + std::to_string(bytes);
-    if (recordSize)
-        command += " R " + std::to_string(*recordSize);
+    if (recordSize) command += " R " + std::to_string(*recordSize);
     return SimpleCommand(command);
 }
 
-int CFtpClient::StructureMount(const std::string& path) { return SimpleCommand("SMNT " + path); }
+int CFtpClient::StructureMount(const std::string& path)
+{
+    return SimpleCommand("SMNT " + path);
+}
 
 int CFtpClient::Reinitialize()
 {
     int code = 0;
-    if (!SendCommand("REIN") || !GetResponse(code))
-        return RESULT_ERROR;
+    if (!SendCommand("REIN") || !GetResponse(code)) return RESULT_ERROR;
     // "Ready in a moment": the outcome is the reply that follows, and only 2xx will do.
-    if (code == 1 && (!GetResponse(code) || code != 2))
-        return RESULT_ERROR;
+    if (code == 1 && (!GetResponse(code) || code != 2)) return RESULT_ERROR;
     if (code == 2) {
         // The server is back at its initial state, representation type included.
         m_pCurrentRepresentation.reset();
@@ -460,20 +459,16 @@ int CFtpClient::Reinitialize()
 int CFtpClient::Rename(const std::string& from, const std::string& to)
 {
     int code = 0;
-    if (!SendCommand("RNFR " + from) || !GetResponse(code))
-        return RESULT_ERROR;
-    if (code != 3)
-        return code == 2 ? RESULT_ERROR : ResultOf(code);
-    if (!SendCommand("RNTO " + to) || !GetResponse(code))
-        return RESULT_ERROR;
+    if (!SendCommand("RNFR " + from) || !GetResponse(code)) return RESULT_ERROR;
+    if (code != 3) return code == 2 ? RESULT_ERROR : ResultOf(code);
+    if (!SendCommand("RNTO " + to) || !GetResponse(code)) return RESULT_ERROR;
     return ResultOf(code);
 }
 
 int CFtpClient::RepresentationType(const CRepresentation& representation)
 {
     const int result = SimpleCommand("TYPE " + representation.TypeArgument());
-    if (result == RESULT_OK)
-        m_pCurrentRepresentation = std::make_unique<CRepresentation>(representation);
+    if (result == RESULT_OK) m_pCurrentRepresentation = std::make_unique<CRepresentation>(representation);
     return result;
 }
 

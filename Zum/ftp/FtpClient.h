@@ -31,14 +31,13 @@ class CBlockingSocketException;
 namespace nsFTP {
 
 // Results of the command operations.
-constexpr int RESULT_OK = 0;        // final reply 2xx
-constexpr int RESULT_REJECTED = 1;  // final reply 4xx or 5xx
-constexpr int RESULT_ERROR = -1;    // not sent, no reply, or a 1xx/3xx reply where none belongs
+constexpr int RESULT_OK = 0;       // final reply 2xx
+constexpr int RESULT_REJECTED = 1; // final reply 4xx or 5xx
+constexpr int RESULT_ERROR = -1;   // not sent, no reply, or a 1xx/3xx reply where none belongs
 
 class CFtpClient {
 public:
-    CFtpClient(unsigned int timeoutSeconds = 10, unsigned int bufferSize = 2048,
-               bool useStdioFiles = true);
+    CFtpClient(unsigned int timeoutSeconds = 10, unsigned int bufferSize = 2048, bool useStdioFiles = true);
     // Aborts a running transfer and logs out when still connected.
     ~CFtpClient();
     CFtpClient(const CFtpClient&) = delete;

@@ -13,19 +13,16 @@ int CHeaderLineSocket::ReadHeaderLine(char* buffer, int size, unsigned int secon
     int searchFrom = 0;
     const char* lineFeed = nullptr;
     while ((lineFeed = static_cast<const char*>(
-                std::memchr(held + searchFrom, '\n', static_cast<size_t>(m_nHeld - searchFrom)))) ==
-           nullptr) {
+                std::memchr(held + searchFrom, '\n', static_cast<size_t>(m_nHeld - searchFrom)))) == nullptr) {
         searchFrom = m_nHeld;
         // With the buffer full this asks for 0 bytes, which yields 0 as soon as the socket is
         // readable: a line longer than the buffer ends here.
         const int received = Receive(held + m_nHeld, kReceiveBufferSize - m_nHeld, seconds);
-        if (received <= 0)
-            throw CBlockingSocketException("ReadHeaderLine", 0);
+        if (received <= 0) throw CBlockingSocketException("ReadHeaderLine", 0);
         m_nHeld += received;
     }
 
-    if (buffer == nullptr || size <= 0)
-        return 0;
+    if (buffer == nullptr || size <= 0) return 0;
     const int lineLength = static_cast<int>(lineFeed - held) + 1;
     const int stored = std::min(lineLength, size - 1);
     std::memcpy(buffer, held, static_cast<size_t>(stored));
@@ -37,8 +34,7 @@ int CHeaderLineSocket::ReadHeaderLine(char* buffer, int size, unsigned int secon
 
 int CHeaderLineSocket::ReadBlock(char* buffer, int size, unsigned int seconds)
 {
-    if (buffer == nullptr || size <= 0)
-        return 0;
+    if (buffer == nullptr || size <= 0) return 0;
     // Held bytes beyond the caller's room stay held rather than overrunning the buffer.
     int total = std::min(m_nHeld, size);
     char* const held = m_pReceiveBuffer.get();
@@ -49,8 +45,7 @@ int CHeaderLineSocket::ReadBlock(char* buffer, int size, unsigned int seconds)
     while (total < size) {
         const int piece = std::min(kReceiveBufferSize, size - total);
         const int received = Receive(buffer + total, piece, seconds);
-        if (received <= 0)
-            break;
+        if (received <= 0) break;
         total += received;
     }
     return total;

@@ -2,23 +2,22 @@
 
 namespace nsFTP {
 
-CLogonInfo::CLogonInfo(const std::string& host, int port, const std::string& user,
-                       const std::string& password, const std::string& account)
+CLogonInfo::CLogonInfo(const std::string& host, int port, const std::string& user, const std::string& password,
+                       const std::string& account)
 {
     SetHost(host, port, user, password, account);
 }
 
-CLogonInfo::CLogonInfo(const std::string& host, int port, const std::string& user,
-                       const std::string& password, const std::string& account,
-                       const std::string& fwHost, const std::string& fwUser,
+CLogonInfo::CLogonInfo(const std::string& host, int port, const std::string& user, const std::string& password,
+                       const std::string& account, const std::string& fwHost, const std::string& fwUser,
                        const std::string& fwPassword, int fwPort, const CFirewallType& fwType)
 {
     SetHost(host, port, user, password, account);
     SetFirewall(fwHost, fwUser, fwPassword, fwPort, fwType);
 }
 
-void CLogonInfo::SetHost(const std::string& host, int port, const std::string& user,
-                         const std::string& password, const std::string& account)
+void CLogonInfo::SetHost(const std::string& host, int port, const std::string& user, const std::string& password,
+                         const std::string& account)
 {
     m_strHostname = host;
     m_iHostport = port;
@@ -27,8 +26,8 @@ void CLogonInfo::SetHost(const std::string& host, int port, const std::string& u
     m_strAccount = account;
 }
 
-void CLogonInfo::SetFirewall(const std::string& host, const std::string& user,
-                             const std::string& password, int port, const CFirewallType& type)
+void CLogonInfo::SetFirewall(const std::string& host, const std::string& user, const std::string& password, int port,
+                             const CFirewallType& type)
 {
     m_strFwHost = host;
     m_strFwUsername = user;

@@ -11,17 +11,16 @@ public:
     static constexpr int kDefaultPort = 21;
 
     CLogonInfo() = default;
-    CLogonInfo(const std::string& host, int port, const std::string& user,
-               const std::string& password, const std::string& account);
-    CLogonInfo(const std::string& host, int port, const std::string& user,
-               const std::string& password, const std::string& account,
-               const std::string& fwHost, const std::string& fwUser,
+    CLogonInfo(const std::string& host, int port, const std::string& user, const std::string& password,
+               const std::string& account);
+    CLogonInfo(const std::string& host, int port, const std::string& user, const std::string& password,
+               const std::string& account, const std::string& fwHost, const std::string& fwUser,
                const std::string& fwPassword, int fwPort, const CFirewallType& fwType);
 
-    void SetHost(const std::string& host, int port, const std::string& user,
-                 const std::string& password, const std::string& account);
-    void SetFirewall(const std::string& host, const std::string& user, const std::string& password,
-                     int port, const CFirewallType& type);
+    void SetHost(const std::string& host, int port, const std::string& user, const std::string& password,
+                 const std::string& account);
+    void SetFirewall(const std::string& host, const std::string& user, const std::string& password, int port,
+                     const CFirewallType& type);
 
     const std::string& Hostname() const { return m_strHostname; }
     int Hostport() const { return m_iHostport; }

@@ -28,8 +28,14 @@ std::string CSocketAddress::AddressText() const
     return text != nullptr ? text : "";
 }
 
-std::uint16_t CSocketAddress::Port() const { return ntohs(sin_port); }
+std::uint16_t CSocketAddress::Port() const
+{
+    return ntohs(sin_port);
+}
 
-std::uint32_t CSocketAddress::Address() const { return ntohl(sin_addr.s_addr); }
+std::uint32_t CSocketAddress::Address() const
+{
+    return ntohl(sin_addr.s_addr);
+}
 
 } // namespace nsSocket

@@ -21,10 +21,7 @@ public:
     std::uint32_t Address() const; // host order
 
     sockaddr* Generic() { return reinterpret_cast<sockaddr*>(static_cast<sockaddr_in*>(this)); }
-    const sockaddr* Generic() const
-    {
-        return reinterpret_cast<const sockaddr*>(static_cast<const sockaddr_in*>(this));
-    }
+    const sockaddr* Generic() const { return reinterpret_cast<const sockaddr*>(static_cast<const sockaddr_in*>(this)); }
 };
 
 static_assert(sizeof(CSocketAddress) == 16, "a socket address is exactly a sockaddr_in");

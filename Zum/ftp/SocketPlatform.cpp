@@ -19,13 +19,31 @@ namespace platform {
 
 #ifdef _WIN32
 
-SocketHandle InvalidHandle() { return INVALID_SOCKET; }
-int LastError() { return ::WSAGetLastError(); }
-void ClearLastError() { ::WSASetLastError(0); }
-int InterruptedError() { return WSAEINTR; }
+SocketHandle InvalidHandle()
+{
+    return INVALID_SOCKET;
+}
+int LastError()
+{
+    return ::WSAGetLastError();
+}
+void ClearLastError()
+{
+    ::WSASetLastError(0);
+}
+int InterruptedError()
+{
+    return WSAEINTR;
+}
 
-SocketHandle OpenSocket(int type) { return ::socket(AF_INET, type, 0); }
-int CloseSocket(SocketHandle handle) { return ::closesocket(handle) == 0 ? 0 : kSocketError; }
+SocketHandle OpenSocket(int type)
+{
+    return ::socket(AF_INET, type, 0);
+}
+int CloseSocket(SocketHandle handle)
+{
+    return ::closesocket(handle) == 0 ? 0 : kSocketError;
+}
 
 int WaitReady(SocketHandle handle, bool forWrite, unsigned int seconds)
 {
@@ -72,8 +90,7 @@ int ResolveIPv4(const std::string& name, in_addr& address)
 
 int ResolveName(const in_addr& address, std::string& name)
 {
-    const hostent* host =
-        ::gethostbyaddr(reinterpret_cast<const char*>(&address), sizeof address, AF_INET);
+    const hostent* host = ::gethostbyaddr(reinterpret_cast<const char*>(&address), sizeof address, AF_INET);
     if (host == nullptr || host->h_name == nullptr) {
         const int error = ::WSAGetLastError();
         return error != 0 ? error : WSANO_DATA;
@@ -85,15 +102,13 @@ int ResolveName(const in_addr& address, std::string& name)
 std::string SystemErrorText(int code)
 {
     char* text = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-        nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-        reinterpret_cast<char*>(&text), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                         nullptr, static_cast<DWORD>(code), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+                         reinterpret_cast<char*>(&text), 0, nullptr);
     std::string result;
-    if (length != 0 && text != nullptr)
-        result.assign(text, length);
-    if (text != nullptr)
-        ::LocalFree(text);
+    if (length != 0 && text != nullptr) result.assign(text, length);
+    if (text != nullptr) ::LocalFree(text);
     return result;
 }
 
@@ -106,16 +121,27 @@ constexpr int kResolverErrorBase = 0x10000;
 
 int ResolverError(int eai)
 {
-    if (eai == EAI_SYSTEM)
-        return errno != 0 ? errno : EIO;
+    if (eai == EAI_SYSTEM) return errno != 0 ? errno : EIO;
     return kResolverErrorBase + (eai < 0 ? -eai : eai);
 }
 } // namespace
 
-SocketHandle InvalidHandle() { return -1; }
-int LastError() { return errno; }
-void ClearLastError() { errno = 0; }
-int InterruptedError() { return EINTR; }
+SocketHandle InvalidHandle()
+{
+    return -1;
+}
+int LastError()
+{
+    return errno;
+}
+void ClearLastError()
+{
+    errno = 0;
+}
+int InterruptedError()
+{
+    return EINTR;
+}
 
 SocketHandle OpenSocket(int type)
 {
@@ -132,7 +158,10 @@ SocketHandle OpenSocket(int type)
     return fd;
 }
 
-int CloseSocket(SocketHandle handle) { return ::close(handle) == 0 ? 0 : kSocketError; }
+int CloseSocket(SocketHandle handle)
+{
+    return ::close(handle) == 0 ? 0 : kSocketError;
+}
 
 int WaitReady(SocketHandle handle, bool forWrite, unsigned int seconds)
 {
@@ -145,8 +174,7 @@ int WaitReady(SocketHandle handle, bool forWrite, unsigned int seconds)
         pollfd entry{handle, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
         const int result = ::poll(&entry, 1, ms > INT_MAX ? INT_MAX : static_cast<int>(ms));
         // A signal is no reason to give up the wait early.
-        if (result < 0 && errno == EINTR && ms > 0)
-            continue;
+        if (result < 0 && errno == EINTR && ms > 0) continue;
         return result;
     }
 }
@@ -164,8 +192,7 @@ int ReceiveBytes(SocketHandle handle, char* buffer, int size)
 
 int SendTo(SocketHandle handle, const char* data, int length, const sockaddr* to)
 {
-    return static_cast<int>(
-        ::sendto(handle, data, static_cast<size_t>(length), MSG_NOSIGNAL, to, sizeof(sockaddr_in)));
+    return static_cast<int>(::sendto(handle, data, static_cast<size_t>(length), MSG_NOSIGNAL, to, sizeof(sockaddr_in)));
 }
 
 int ReceiveFrom(SocketHandle handle, char* buffer, int size, sockaddr* from)
@@ -198,8 +225,8 @@ int ResolveName(const in_addr& address, std::string& name)
     socketAddress.sin_family = AF_INET;
     socketAddress.sin_addr = address;
     char host[NI_MAXHOST];
-    const int eai = ::getnameinfo(reinterpret_cast<const sockaddr*>(&socketAddress),
-                                  sizeof socketAddress, host, sizeof host, nullptr, 0, NI_NAMEREQD);
+    const int eai = ::getnameinfo(reinterpret_cast<const sockaddr*>(&socketAddress), sizeof socketAddress, host,
+                                  sizeof host, nullptr, 0, NI_NAMEREQD);
     if (eai != 0) {
         const int error = ResolverError(eai);
         errno = error;
@@ -211,8 +238,7 @@ int ResolveName(const in_addr& address, std::string& name)
 
 std::string SystemErrorText(int code)
 {
-    if (code > kResolverErrorBase)
-        return ::gai_strerror(-(code - kResolverErrorBase));
+    if (code > kResolverErrorBase) return ::gai_strerror(-(code - kResolverErrorBase));
     const char* text = ::strerror(code);
     return text != nullptr ? text : "";
 }

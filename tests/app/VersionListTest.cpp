@@ -12,7 +12,10 @@ struct SelectionCase {
     Decision expected;
 };
 
-void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SelectionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class VersionListSelection : public ::testing::TestWithParam<SelectionCase> {};
 
@@ -38,16 +41,14 @@ INSTANTIATE_TEST_SUITE_P(
         SelectionCase{"blank_before_hash_is_no_comment", {" #,1,2,3,no,"}, Decision::Refused},
         SelectionCase{"empty_line_is_selected_and_allows", {"", "0,1,2,3,no,"}, Decision::Allowed},
         SelectionCase{"line_without_comma_is_selected", {"hello", "0,1,2,3,no,"}, Decision::Allowed},
-        SelectionCase{"selectors_1_and_2_skipped", {"1,a,b,c,,", "2,a,b,c,,", "0,a,b,c,no,"},
-                      Decision::Refused},
+        SelectionCase{"selectors_1_and_2_skipped", {"1,a,b,c,,", "2,a,b,c,,", "0,a,b,c,no,"}, Decision::Refused},
         SelectionCase{"only_selector_1_has_no_record", {"1,a,b,c,,"}, Decision::NoRecord},
         SelectionCase{"selector_with_blanks_selects", {"  0  ,a,b,c,no,"}, Decision::Refused},
         SelectionCase{"letters_read_as_zero", {"abc,a,b,c,no,"}, Decision::Refused},
         SelectionCase{"leading_digits_count", {"10x,a,b,c,no,", "0,a,b,c,,"}, Decision::Allowed},
         SelectionCase{"negative_selector_skipped", {"-1,a,b,c,no,", "0,a,b,c,,"}, Decision::Allowed},
         SelectionCase{"minus_zero_selects", {"-0,a,b,c,no,"}, Decision::Refused},
-        SelectionCase{"huge_selector_skipped_safely", {"99999999999999999999,a,b,c,no,"},
-                      Decision::NoRecord},
+        SelectionCase{"huge_selector_skipped_safely", {"99999999999999999999,a,b,c,no,"}, Decision::NoRecord},
         SelectionCase{"only_first_selected_line_counts", {"0,a,b,c,,", "0,a,b,c,no,"}, Decision::Allowed},
         // Too few commas: the cursor wraps to the line's start and reads the fields again.
         SelectionCase{"short_record_rereads_from_start", {"0,no,"}, Decision::Refused},

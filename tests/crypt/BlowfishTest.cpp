@@ -77,8 +77,7 @@ TEST(BlowfishTest, EcbVectorsEncryptAndDecrypt)
         SCOPED_TRACE(v.key);
         const auto key = FromHex(v.key);
         CBlowfish bf;
-        ASSERT_TRUE(bf.Initialize(key.data(), key.size(), kZeroChain, CBlowfish::CHAIN_ECB,
-                                  CBlowfish::PADDING_NONE));
+        ASSERT_TRUE(bf.Initialize(key.data(), key.size(), kZeroChain, CBlowfish::CHAIN_ECB, CBlowfish::PADDING_NONE));
         auto block = FromHex(v.plain);
         bf.EncryptBlock(block.data());
         EXPECT_EQ(v.cipher, ToHex(block.data(), 8));
@@ -92,18 +91,16 @@ TEST(BlowfishTest, VariableKeyLengthVectors)
 {
     const auto fullKey = FromHex("F0E1D2C3B4A5968778695A4B3C2D1E0F0011223344556677");
     const char* expected[] = {
-        "F9AD597C49DB005E", "E91D21C1D961A6D6", "E9C2B70A1BC65CF3", "BE1E639408640F05",
-        "B39E44481BDB1E6E", "9457AA83B1928C0D", "8BB77032F960629D", "E87A244E2CC85E82",
-        "15750E7A4F4EC577", "122BA70B3AB64AE0", "3A833C9AFFC537F6", "9409DA87A90F6BF2",
-        "884F80625060B8B4", "1F85031C19E11968", "79D9373A714CA34F", "93142887EE3BE15C",
-        "03429E838CE2D14B", "A4299E27469FF67B", "AFD5AED1C1BC96A8", "10851C0E3858DA9F",
+        "F9AD597C49DB005E", "E91D21C1D961A6D6", "E9C2B70A1BC65CF3", "BE1E639408640F05", "B39E44481BDB1E6E",
+        "9457AA83B1928C0D", "8BB77032F960629D", "E87A244E2CC85E82", "15750E7A4F4EC577", "122BA70B3AB64AE0",
+        "3A833C9AFFC537F6", "9409DA87A90F6BF2", "884F80625060B8B4", "1F85031C19E11968", "79D9373A714CA34F",
+        "93142887EE3BE15C", "03429E838CE2D14B", "A4299E27469FF67B", "AFD5AED1C1BC96A8", "10851C0E3858DA9F",
         "E6F51ED79B9DB21F", "64A6E14AFD36B46F", "80C7D7D45A5479AD", "05044B62FA52D080",
     };
     for (size_t length = 1; length <= fullKey.size(); ++length) {
         SCOPED_TRACE(length);
         CBlowfish bf;
-        ASSERT_TRUE(bf.Initialize(fullKey.data(), length, kZeroChain, CBlowfish::CHAIN_ECB,
-                                  CBlowfish::PADDING_NONE));
+        ASSERT_TRUE(bf.Initialize(fullKey.data(), length, kZeroChain, CBlowfish::CHAIN_ECB, CBlowfish::PADDING_NONE));
         auto block = FromHex("FEDCBA9876543210");
         bf.EncryptBlock(block.data());
         EXPECT_EQ(expected[length - 1], ToHex(block.data(), 8));
@@ -119,12 +116,10 @@ TEST(BlowfishTest, CbcVectorWithoutPadding)
     std::copy(text.begin(), text.end(), plain.begin());
 
     CBlowfish bf;
-    ASSERT_TRUE(bf.Initialize(key.data(), key.size(), iv.data(), CBlowfish::CHAIN_CBC,
-                              CBlowfish::PADDING_NONE));
+    ASSERT_TRUE(bf.Initialize(key.data(), key.size(), iv.data(), CBlowfish::CHAIN_CBC, CBlowfish::PADDING_NONE));
     std::vector<unsigned char> cipher;
     ASSERT_TRUE(bf.Encrypt(plain.data(), plain.size(), cipher));
-    EXPECT_EQ("6B77B4D63006DEE605B156E27403979358DEB9E7154616D959F1652BD5FF92CC",
-              ToHex(cipher.data(), cipher.size()));
+    EXPECT_EQ("6B77B4D63006DEE605B156E27403979358DEB9E7154616D959F1652BD5FF92CC", ToHex(cipher.data(), cipher.size()));
 
     std::vector<unsigned char> back;
     ASSERT_TRUE(bf.Decrypt(cipher.data(), cipher.size(), back));
@@ -154,8 +149,7 @@ TEST(BlowfishTest, KeyLengthAndModesAreChecked)
 TEST(BlowfishTest, LastByteOfLongestKeyCounts)
 {
     std::vector<unsigned char> key(56);
-    for (size_t i = 0; i < key.size(); ++i)
-        key[i] = static_cast<unsigned char>(i * 7 + 1);
+    for (size_t i = 0; i < key.size(); ++i) key[i] = static_cast<unsigned char>(i * 7 + 1);
     CBlowfish full, prefix;
     ASSERT_TRUE(full.Initialize(key.data(), 56, kZeroChain, 0, 0));
     ASSERT_TRUE(prefix.Initialize(key.data(), 55, kZeroChain, 0, 0));
@@ -170,7 +164,10 @@ struct ModeCase {
     const char* name;
 };
 
-void PrintTo(const ModeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ModeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class BlowfishRoundTrip : public ::testing::TestWithParam<ModeCase> {};
 
@@ -179,13 +176,11 @@ TEST_P(BlowfishRoundTrip, PaddedLengthsZeroToSixtyFour)
     const unsigned char key[] = "a key of no particular length";
     const unsigned char chain[8] = {1, 2, 3, 4, 5, 6, 7, 8};
     CBlowfish bf;
-    ASSERT_TRUE(bf.Initialize(key, sizeof key - 1, chain, GetParam().chain,
-                              CBlowfish::PADDING_PKCS7));
+    ASSERT_TRUE(bf.Initialize(key, sizeof key - 1, chain, GetParam().chain, CBlowfish::PADDING_PKCS7));
     for (size_t length = 0; length <= 64; ++length) {
         SCOPED_TRACE(length);
         std::vector<unsigned char> plain(length);
-        for (size_t i = 0; i < length; ++i)
-            plain[i] = static_cast<unsigned char>(i * 31 + length);
+        for (size_t i = 0; i < length; ++i) plain[i] = static_cast<unsigned char>(i * 31 + length);
         std::vector<unsigned char> cipher, back;
         ASSERT_TRUE(bf.Encrypt(plain.data(), plain.size(), cipher));
         EXPECT_EQ((length / 8 + 1) * 8, cipher.size());
@@ -240,8 +235,7 @@ TEST(BlowfishTest, DecryptRefusesBadLengthsAndBadPadding)
     EXPECT_TRUE(out.empty());
 
     CBlowfish unpadded;
-    ASSERT_TRUE(unpadded.Initialize(key, 7, kZeroChain, CBlowfish::CHAIN_ECB,
-                                    CBlowfish::PADDING_NONE));
+    ASSERT_TRUE(unpadded.Initialize(key, 7, kZeroChain, CBlowfish::CHAIN_ECB, CBlowfish::PADDING_NONE));
     EXPECT_FALSE(unpadded.Encrypt(plain.data(), plain.size(), out));
     EXPECT_TRUE(unpadded.Encrypt(plain.data(), 0, out));
     EXPECT_TRUE(out.empty());

@@ -11,7 +11,10 @@ struct HexCase {
     std::vector<unsigned char> bytes;
 };
 
-void PrintTo(const HexCase& c, std::ostream* os) { *os << "\"" << Printable(c.text) << "\""; }
+void PrintTo(const HexCase& c, std::ostream* os)
+{
+    *os << "\"" << Printable(c.text) << "\"";
+}
 
 class HexTextDecode : public ::testing::TestWithParam<HexCase> {};
 
@@ -22,14 +25,10 @@ TEST_P(HexTextDecode, ReadsOneLineOfDigits)
     EXPECT_EQ(GetParam().bytes, bytes);
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, HexTextDecode, ::testing::Values(
-    HexCase{"00ff7A", true, {0x00, 0xff, 0x7a}},
-    HexCase{"0aBc\n", true, {0x0a, 0xbc}},
-    HexCase{" \t0a\r\n", true, {0x0a}},
-    HexCase{"", true, {}},
-    HexCase{"abc", false, {}},
-    HexCase{"0g", false, {}},
-    HexCase{"0a 0b", false, {}},
-    HexCase{"-1", false, {}}));
+INSTANTIATE_TEST_SUITE_P(Texts, HexTextDecode,
+                         ::testing::Values(HexCase{"00ff7A", true, {0x00, 0xff, 0x7a}},
+                                           HexCase{"0aBc\n", true, {0x0a, 0xbc}}, HexCase{" \t0a\r\n", true, {0x0a}},
+                                           HexCase{"", true, {}}, HexCase{"abc", false, {}}, HexCase{"0g", false, {}},
+                                           HexCase{"0a 0b", false, {}}, HexCase{"-1", false, {}}));
 
 } // namespace

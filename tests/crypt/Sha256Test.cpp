@@ -41,8 +41,7 @@ TEST(Sha256Test, OneMillionLettersAFedInUnevenPieces)
         sha.Update(piece.data(), n);
         left -= n;
     }
-    EXPECT_EQ("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0",
-              CSha256::ToHex(sha.Finish()));
+    EXPECT_EQ("cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0", CSha256::ToHex(sha.Finish()));
 }
 
 // Lengths around the block and length-field boundaries, split at every point, must give the
@@ -51,8 +50,7 @@ TEST(Sha256Test, SplitUpdatesMatchOneShotAroundBlockBoundaries)
 {
     for (size_t length : {55u, 56u, 57u, 63u, 64u, 65u, 119u, 120u, 128u}) {
         std::string message(length, '\0');
-        for (size_t i = 0; i < length; ++i)
-            message[i] = static_cast<char>('0' + i % 43);
+        for (size_t i = 0; i < length; ++i) message[i] = static_cast<char>('0' + i % 43);
         const std::string whole = HexOf(message);
         for (size_t split = 0; split <= length; ++split) {
             CSha256 sha;
@@ -72,7 +70,8 @@ TEST(Sha256Test, EnginesAgree)
     for (size_t length : {0u, 1u, 63u, 64u, 65u, 127u, 128u, 129u, 1000u, 4096u, 200000u}) {
         CSha256 fastest, portable(CSha256::Engine::Portable);
         fastest.Update(message.data(), length);
-        for (size_t at = 0; at < length; at += 999) portable.Update(message.data() + at, std::min<size_t>(999, length - at));
+        for (size_t at = 0; at < length; at += 999)
+            portable.Update(message.data() + at, std::min<size_t>(999, length - at));
         ASSERT_EQ(CSha256::ToHex(portable.Finish()), CSha256::ToHex(fastest.Finish())) << length;
     }
     CSha256 portable(CSha256::Engine::Portable);
@@ -86,8 +85,7 @@ TEST(Sha256Test, FinishStartsANewMessage)
     sha.Update("junk", 4);
     sha.Finish();
     sha.Update("abc", 3);
-    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
-              CSha256::ToHex(sha.Finish()));
+    EXPECT_EQ("ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad", CSha256::ToHex(sha.Finish()));
 }
 
 } // namespace

@@ -65,8 +65,8 @@ void E2EFixture::WriteServerFile(const std::string& path, const std::string& con
     out << content;
 }
 
-void E2EFixture::Publish(const std::string& title, const std::string& version,
-                         const std::vector<CReleaseFile>& files, bool allow)
+void E2EFixture::Publish(const std::string& title, const std::string& version, const std::vector<CReleaseFile>& files,
+                         bool allow)
 {
     WriteVersionList("# Morvel update server\r\n0,Nuvra," + version + ",," + (allow ? "yes" : "no") + ",\r\n");
     std::string list = title + "\r\n" + version + "\r\n";
@@ -113,8 +113,8 @@ void E2EFixture::WriteRecord(const std::string& key, const std::vector<std::pair
 {
     HKEY handle = nullptr;
     std::string path = "SOFTWARE\\Morvel" + (key.empty() ? std::string() : "\\" + key);
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS)
         return;
     for (const auto& value : values)
         RegSetValueExA(handle, value.first.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),

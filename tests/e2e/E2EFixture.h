@@ -17,12 +17,12 @@ struct CReleaseFile {
           version(std::move(version_)), flag(std::move(flag_))
     {
     }
-    std::string subFolder;  // "" or "a/b"
+    std::string subFolder; // "" or "a/b"
     std::string name;
     std::string content;
     std::string version;
     std::string flag;
-    std::string hash;  // the list's sixth field; "" writes none
+    std::string hash; // the list's sixth field; "" writes none
 };
 
 class E2EFixture : public ::testing::Test {
@@ -66,8 +66,8 @@ protected:
     static bool FileExists(const std::string& path);
     static std::string AnsiFromUtf8(const std::string& text);
 
-    static const char kUpdaterCaption[];   // message boxes of start-up: the executable's base name
-    static const char kQuestionCaption[];  // the update question's caption
+    static const char kUpdaterCaption[];  // message boxes of start-up: the executable's base name
+    static const char kQuestionCaption[]; // the update question's caption
 
     CScratchFolder m_work;
     std::unique_ptr<CTestHttpServer> m_server;

@@ -12,8 +12,8 @@ int main(int argc, char** argv)
     if (argc != 3) return 1;
     HANDLE held = OpenEventA(EVENT_MODIFY_STATE, FALSE, argv[2]);
     if (!held) return 3;
-    HANDLE file = CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                              nullptr);
+    HANDLE file =
+        CreateFileA(argv[1], GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return 2;
     SetEvent(held);
     // Bounded, so that a test that died before ending it leaves no process behind for long.

@@ -39,8 +39,7 @@ protected:
     static std::vector<std::string> Shortcuts()
     {
         std::string name = AnsiFromUtf8("모르벨 누브라") + ".lnk";
-        return {SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name,
-                SpecialFolder(CSIDL_STARTMENU) + "\\" + name,
+        return {SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + name, SpecialFolder(CSIDL_STARTMENU) + "\\" + name,
                 SpecialFolder(CSIDL_PROGRAMS) + "\\" + name,
                 SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\Nuvra.lnk"};
     }
@@ -119,7 +118,8 @@ protected:
         for (const CReleaseFile& file : files) {
             std::string relative = (file.subFolder.empty() ? "" : file.subFolder + "/") + file.name;
             std::string path = ProductDir() + "\\" + relative;
-            for (char& c : path) if (c == '/') c = '\\';
+            for (char& c : path)
+                if (c == '/') c = '\\';
             EXPECT_EQ(file.content, ReadFile(path)) << relative;
         }
         EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
@@ -170,10 +170,10 @@ TEST_F(Install, WithoutStartBoxReportsSuccessAndMakesOnlyTheTickedShortcuts)
     EXPECT_EQ(kInstalled126, FinalMessage());
     ExpectInstalled(files);
     std::vector<std::string> links = Shortcuts();
-    EXPECT_FALSE(FileExists(links[0]));  // desktop
-    EXPECT_FALSE(FileExists(links[1]));  // Start menu
-    EXPECT_TRUE(FileExists(links[2]));   // programs
-    EXPECT_TRUE(FileExists(links[3]));   // Quick Launch
+    EXPECT_FALSE(FileExists(links[0])); // desktop
+    EXPECT_FALSE(FileExists(links[1])); // Start menu
+    EXPECT_TRUE(FileExists(links[2]));  // programs
+    EXPECT_TRUE(FileExists(links[3]));  // Quick Launch
     EXPECT_TRUE(SampleLog(1, 1000).empty());
 }
 
@@ -185,7 +185,7 @@ TEST_F(Install, CloseBeforeInstallTouchesNothing)
     ASSERT_NE(nullptr, dialog);
     CUpdaterDriver::Click(dialog, IDC_CLOSE);
     ASSERT_TRUE(Driver().WaitForExit(10000));
-    EXPECT_EQ(1u, RequestPaths().size());  // only the version list of start-up
+    EXPECT_EQ(1u, RequestPaths().size()); // only the version list of start-up
     EXPECT_FALSE(FileExists(InstallDir()));
     EXPECT_TRUE(Driver().MessageBoxes().empty());
 }
@@ -241,7 +241,7 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
         // Listed with their hashes, which a tampered body cannot match.
         Publish(kTitle, "1.0.0", Hashed(Release()));
         Server().ClearFaults();
-        Server().SetFault("/update/Nuvra/res/skin/main.bmp", c.fault);  // the third file
+        Server().SetFault("/update/Nuvra/res/skin/main.bmp", c.fault); // the third file
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartInstall());
         EXPECT_EQ(kError106, FinalMessage());
@@ -319,9 +319,8 @@ TEST_F(Install, TwoHundredEntries)
     for (int i = 1; i < 200; ++i)
         files.push_back({i % 2 ? "data" : "", "f" + std::to_string(i) + ".dat", std::to_string(i * 7919)});
     Publish(kTitle, "2.0.0", files);
-    HWND dialog = StartInstall([](HWND dialog) {
-        SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
-    });
+    HWND dialog = StartInstall(
+        [](HWND dialog) { SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0); });
     ASSERT_NE(nullptr, dialog);
     FinalMessage();
     ExpectInstalled(files);
@@ -330,12 +329,23 @@ TEST_F(Install, TwoHundredEntries)
 TEST_F(Install, UnsafeEntriesEndTheRunBeforeAnythingIsWritten)
 {
     const char* unsafe[] = {
-        "x,evil.exe,1,..,,",          "x,evil.exe,1,a/../..,,",       "x,..,1,,,",
-        "x,evil.exe,1,C:/Windows,,",  "x,C:evil.exe,1,,,",            "x,evil.exe,1,/abs,,",
-        "x,evil.exe,1,//server/share,,", "x,a\\..\\..\\evil.exe,1,,,", "x,nul,1,,,",
-        "x,evil.exe,1,con,,",         "x,file.txt:stream,1,,,",       "x,evil.exe,1,dir.,,",
-        "x,ev?l.exe,1,,,",            "x,evil.exe,1,a//b,,",          "x,COM\xa9\xf6,1,,,",
-        "x,lpt\xa9\xf8.txt,1,,,",     "x,a\xb0,1,,,",
+        "x,evil.exe,1,..,,",
+        "x,evil.exe,1,a/../..,,",
+        "x,..,1,,,",
+        "x,evil.exe,1,C:/Windows,,",
+        "x,C:evil.exe,1,,,",
+        "x,evil.exe,1,/abs,,",
+        "x,evil.exe,1,//server/share,,",
+        "x,a\\..\\..\\evil.exe,1,,,",
+        "x,nul,1,,,",
+        "x,evil.exe,1,con,,",
+        "x,file.txt:stream,1,,,",
+        "x,evil.exe,1,dir.,,",
+        "x,ev?l.exe,1,,,",
+        "x,evil.exe,1,a//b,,",
+        "x,COM\xa9\xf6,1,,,",
+        "x,lpt\xa9\xf8.txt,1,,,",
+        "x,a\xb0,1,,,",
     };
     for (const char* entry : unsafe) {
         SCOPED_TRACE(entry);
@@ -386,7 +396,7 @@ TEST_F(Install, InterruptedRunIsFinishedOrUndoneByTheNextRun)
     struct Case {
         const char* name;
         bool product, aside, copy;
-        const char* expected;  // Nuvra.exe afterwards
+        const char* expected; // Nuvra.exe afterwards
     } cases[] = {
         {"only the old installation aside", false, true, false, "aside"},
         {"both, and a half copy", true, true, true, "product"},
@@ -395,8 +405,9 @@ TEST_F(Install, InterruptedRunIsFinishedOrUndoneByTheNextRun)
         SCOPED_TRACE(c.name);
         RemoveTree(InstallDir());
         CreateDirectoryA(InstallDir().c_str(), nullptr);
-        for (auto [present, suffix, content] : {std::tuple{c.product, "", "product"}, std::tuple{c.aside, ".old", "aside"},
-                                                std::tuple{c.copy, ".new", "half"}}) {
+        for (auto [present, suffix, content] :
+             {std::tuple{c.product, "", "product"}, std::tuple{c.aside, ".old", "aside"},
+              std::tuple{c.copy, ".new", "half"}}) {
             if (!present) continue;
             CreateDirectoryA((ProductDir() + suffix).c_str(), nullptr);
             std::ofstream(ProductDir() + suffix + "\\Nuvra.exe", std::ios::binary) << content;

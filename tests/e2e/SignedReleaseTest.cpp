@@ -48,14 +48,14 @@ protected:
     static std::string InstalledProduct() { return InstallDir() + "\\Nuvra"; }
     static void RemoveInstallation()
     {
-        std::error_code ignored;  // absent is what is wanted
+        std::error_code ignored; // absent is what is wanted
         fs::remove_all(InstallDir(), ignored);
     }
 
     std::vector<CReleaseFile> Release() const
     {
-        return {SampleProduct(), {"", "config.ini", "[nuvra]\r\ninterval=60\r\n"},
-                {"doc", "readme.txt", "Morvel Nuvra\n"}};
+        return {
+            SampleProduct(), {"", "config.ini", "[nuvra]\r\ninterval=60\r\n"}, {"doc", "readme.txt", "Morvel Nuvra\n"}};
     }
 
     // The list as published now, signed with `signer`.
@@ -87,7 +87,7 @@ protected:
     bool StartUpdate()
     {
         return Run("-u") && Driver().Answer(kQuestionCaption, IDYES) &&
-               Driver().WaitForWindowWhere(IsUpdateWindow) != nullptr;
+            Driver().WaitForWindowWhere(IsUpdateWindow) != nullptr;
     }
 
     // Presses OK on the final message box, which has this caption; gives its text.
@@ -102,8 +102,8 @@ protected:
     void InstallProductFolder(const std::vector<CReleaseFile>& files, const std::string& version)
     {
         for (const CReleaseFile& file : files) {
-            std::string relative = std::string(kProductFolder) + "/" +
-                                   (file.subFolder.empty() ? "" : file.subFolder + "/") + file.name;
+            std::string relative =
+                std::string(kProductFolder) + "/" + (file.subFolder.empty() ? "" : file.subFolder + "/") + file.name;
             ASSERT_TRUE(m_work.Write(relative, "installed " + file.name));
         }
         WriteRecord("Nuvra",
@@ -130,7 +130,10 @@ struct RefusalParam {
     Mode mode;
 };
 
-void PrintTo(const RefusalParam& p, std::ostream* os) { *os << p.name; }
+void PrintTo(const RefusalParam& p, std::ostream* os)
+{
+    *os << p.name;
+}
 
 class RefusedRelease : public SignedRelease, public ::testing::WithParamInterface<RefusalParam> {
 protected:
@@ -140,11 +143,8 @@ protected:
         Publish(kTitle, "1.1.0", Hashed(files));
         const std::string listPath = Work("server/") + kListFile;
         switch (GetParam().refusal) {
-        case Refusal::Unsigned:
-            break;
-        case Refusal::SignedByAnotherKey:
-            SignList(CTestListSigner());
-            break;
+        case Refusal::Unsigned: break;
+        case Refusal::SignedByAnotherKey: SignList(CTestListSigner()); break;
         case Refusal::ListChangedAfterSigning: {
             SignList(ReleaseKey());
             // One byte of the signed list differs: a version the maker never published.
@@ -158,9 +158,7 @@ protected:
             WriteServerFile("update/Nuvra/extra.dat", "extra");
             SignList(ReleaseKey());
             break;
-        case Refusal::SignatureNotHex:
-            WriteServerFile(kSignatureFile, "not a signature\n");
-            break;
+        case Refusal::SignatureNotHex: WriteServerFile(kSignatureFile, "not a signature\n"); break;
         }
     }
 };

@@ -26,8 +26,14 @@ std::string LocalAppData()
     return path;
 }
 
-bool Exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool Exists(const std::wstring& path)
+{
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+bool Exists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 std::vector<std::wstring> ShortcutFiles()
 {
@@ -52,11 +58,11 @@ protected:
     }
     void TearDown() override
     {
-        m_driver.reset();  // ends a product the program started before its folder goes
+        m_driver.reset(); // ends a product the program started before its folder goes
         E2EFixture::TearDown();
         RemoveTree(InstallDir());
         for (const std::wstring& link : ShortcutFiles()) DeleteFileW(link.c_str());
-        DeleteFileA(ProgramsFolder().c_str());  // a test's file in its place; the folder stays
+        DeleteFileA(ProgramsFolder().c_str()); // a test's file in its place; the folder stays
     }
 
     static std::string ProgramsFolder() { return LocalAppData() + "\\Programs"; }
@@ -187,7 +193,7 @@ TEST_F(StandardUser, FolderTheyCannotWriteEndsTheInstallBeforeAnyDownload)
     EXPECT_EQ(kError106, text);
     EXPECT_TRUE(Driver().WaitForExit(20000));
 
-    EXPECT_EQ(std::vector<std::string>{"/update/version.txt"}, RequestPaths());  // start-up's list only
+    EXPECT_EQ(std::vector<std::string>{"/update/version.txt"}, RequestPaths()); // start-up's list only
     EXPECT_FALSE(RecordExists("Nuvra"));
     for (const std::wstring& link : ShortcutFiles()) EXPECT_FALSE(Exists(link));
 }

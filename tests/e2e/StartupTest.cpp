@@ -72,7 +72,7 @@ TEST_F(Startup, OtherTailsAreNoSwitch)
 
 TEST_F(Startup, InstalledProductOpensUninstallWithoutServerAccess)
 {
-    WriteRecord("Nuvra", {});  // a key without values is enough
+    WriteRecord("Nuvra", {}); // a key without values is enough
     Publish("Morvel Nuvra", "1.0.0", {});
     ASSERT_TRUE(Run());
     HWND dialog = Driver().WaitForWindow(kUninstallCaption);
@@ -92,8 +92,8 @@ TEST_F(Startup, ProductKeyWithoutWriteAccessCountsAsNotInstalled)
     HKEY key = nullptr;
     ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel\\Nuvra", 0, WRITE_DAC, &key));
     PSECURITY_DESCRIPTOR readOnly = nullptr;
-    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1,
-                                                                     &readOnly, nullptr));
+    ASSERT_TRUE(
+        ConvertStringSecurityDescriptorToSecurityDescriptorA("D:P(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr));
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly));
     LocalFree(readOnly);
     RegCloseKey(key);
@@ -135,14 +135,16 @@ TEST_F(Startup, VersionListFailuresEndInMessage106)
 {
     struct Case {
         const char* name;
-        const char* list;  // nullptr: no version.txt on the server (404)
+        const char* list; // nullptr: no version.txt on the server (404)
     } cases[] = {
         {"refusing record", "0,Nuvra,1.0.0,,no,\r\n"},
         {"refusing in upper case", "0,Nuvra,1.0.0,,NO,\n"},
         {"comments only", "# nothing\r\n# here\r\n"},
         {"selectors all non-zero", "1,a,b,c,,\n2,a,b,c,,\n"},
         // Saved by Notepad: the mark must not hide the first record.
-        {"refusing record behind a byte-order mark", "\xEF\xBB\xBF" "0,Nuvra,1.0.0,,no,\r\n0,Nuvra,1.0.0,,yes,\r\n"},
+        {"refusing record behind a byte-order mark",
+         "\xEF\xBB\xBF"
+         "0,Nuvra,1.0.0,,no,\r\n0,Nuvra,1.0.0,,yes,\r\n"},
         {"missing list", nullptr},
     };
     for (const Case& c : cases) {

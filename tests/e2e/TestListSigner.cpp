@@ -30,8 +30,9 @@ std::string CTestListSigner::Sign(const std::string& bytes) const
     CSha256::Digest digest = CSha256::Of(bytes.data(), bytes.size());
     unsigned char signature[64];
     ULONG length = 0;
-    if (!m_key || ::BCryptSignHash(m_key.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()), signature,
-                                   sizeof signature, &length, 0) < 0 ||
+    if (!m_key ||
+        ::BCryptSignHash(m_key.get(), nullptr, digest.data(), static_cast<ULONG>(digest.size()), signature,
+                         sizeof signature, &length, 0) < 0 ||
         length != sizeof signature)
         return std::string();
     static const char kDigits[] = "0123456789abcdef";

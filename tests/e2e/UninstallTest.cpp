@@ -93,7 +93,8 @@ bool RunValueExists()
 void WriteRunValue(const std::string& command)
 {
     HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRunKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
+        ERROR_SUCCESS)
         return;
     RegSetValueExA(key, "Nuvra", 0, REG_SZ, reinterpret_cast<const BYTE*>(command.c_str()),
                    static_cast<DWORD>(command.size() + 1));
@@ -168,7 +169,8 @@ class CRunningSample {
 public:
     bool Start(const std::string& folder, const std::string& ansiTitle)
     {
-        std::string line = "\"" + Join(folder, "Nuvra.exe") + "\" -d\"" + folder + "\" -v\"1.0.0\" -t\"" + ansiTitle + "\"";
+        std::string line =
+            "\"" + Join(folder, "Nuvra.exe") + "\" -d\"" + folder + "\" -v\"1.0.0\" -t\"" + ansiTitle + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
@@ -193,10 +195,10 @@ private:
 
 // What the dialog showed from the press of Delete to its end.
 struct CRemovalSeen {
-    std::vector<std::string> statuses;  // each distinct status, in order
-    int barAtDone = -1;                 // the bar while the final status showed
-    bool buttonsDisabled = false;       // both buttons disabled once the removal ran
-    long elapsedMs = 0;                 // from the press to the end of the process
+    std::vector<std::string> statuses; // each distinct status, in order
+    int barAtDone = -1;                // the bar while the final status showed
+    bool buttonsDisabled = false;      // both buttons disabled once the removal ran
+    long elapsedMs = 0;                // from the press to the end of the process
     bool ended = false;
 };
 
@@ -247,10 +249,11 @@ protected:
             if (!text.empty() && text != kReady && (seen.statuses.empty() || seen.statuses.back() != text)) {
                 seen.statuses.push_back(text);
                 if (seen.statuses.size() == 1)
-                    seen.buttonsDisabled = !CUpdaterDriver::IsEnabled(dialog, IDC_DELETE) &&
-                                           !CUpdaterDriver::IsEnabled(dialog, IDOK);
+                    seen.buttonsDisabled =
+                        !CUpdaterDriver::IsEnabled(dialog, IDC_DELETE) && !CUpdaterDriver::IsEnabled(dialog, IDOK);
             }
-            if (text == kDone && seen.barAtDone < 0) seen.barAtDone = CUpdaterDriver::ProgressPos(dialog, IDC_REMOVE_PROGRESS);
+            if (text == kDone && seen.barAtDone < 0)
+                seen.barAtDone = CUpdaterDriver::ProgressPos(dialog, IDC_REMOVE_PROGRESS);
             Sleep(5);
         }
         seen.elapsedMs = static_cast<long>(
@@ -276,7 +279,8 @@ protected:
     }
 
     // A product folder with some content, recorded as installed there.
-    std::string InstallRecordFor(const std::string& relativeFolder, std::vector<std::pair<std::string, std::string>> extra = {})
+    std::string InstallRecordFor(const std::string& relativeFolder,
+                                 std::vector<std::pair<std::string, std::string>> extra = {})
     {
         std::string folder = Work(relativeFolder);
         MakeTree(folder);
@@ -298,7 +302,8 @@ TEST_F(Uninstall, RemovesTheRunningSampleProductWithEverythingItLeftBehind)
     ASSERT_TRUE(WriteFileText(Join(folder, "Nuvra.exe"), SampleProduct().content));
     CRunningSample product;
     ASSERT_TRUE(product.Start(folder, title));
-    for (int i = 0; i < 1000 && (!FindWindowA(nullptr, title.c_str()) || ReadRecord("Nuvra", "_sys_title") == "<missing>"); ++i)
+    for (int i = 0;
+         i < 1000 && (!FindWindowA(nullptr, title.c_str()) || ReadRecord("Nuvra", "_sys_title") == "<missing>"); ++i)
         Sleep(20);
     ASSERT_NE(nullptr, FindWindowA(nullptr, title.c_str()));
     ASSERT_EQ(folder, ReadRecord("Nuvra", "_sys_setup_dir"));
@@ -306,9 +311,10 @@ TEST_F(Uninstall, RemovesTheRunningSampleProductWithEverythingItLeftBehind)
     CShortcutHelper shortcuts;
     const std::string target = Join(folder, "Nuvra.exe");
     const std::string name = AnsiFromUtf8(kShortcutName);
-    const std::pair<std::string, int> links[] = {
-        {name, CShortcutHelper::Desktop}, {name, CShortcutHelper::StartMenu},
-        {name, CShortcutHelper::Programs}, {kQuickLaunchLink, CShortcutHelper::AppData}};
+    const std::pair<std::string, int> links[] = {{name, CShortcutHelper::Desktop},
+                                                 {name, CShortcutHelper::StartMenu},
+                                                 {name, CShortcutHelper::Programs},
+                                                 {kQuickLaunchLink, CShortcutHelper::AppData}};
     for (const auto& link : links) {
         ASSERT_TRUE(shortcuts.CreateShortcut(target, link.first, link.second, name, "", 1));
         ASSERT_TRUE(Exists(CShortcutHelper::LinkPath(link.first, link.second))) << link.second;
@@ -333,12 +339,13 @@ TEST_F(Uninstall, RemovesTheRunningSampleProductWithEverythingItLeftBehind)
     EXPECT_TRUE(product.WaitForExit(5000));
     EXPECT_NE(std::string::npos, ReadFile(Work("sample.log")).find("quit"));
     EXPECT_FALSE(Exists(folder));
-    EXPECT_TRUE(Exists(Work("Morvel")));  // the folder above the product's is not named anywhere
+    EXPECT_TRUE(Exists(Work("Morvel"))); // the folder above the product's is not named anywhere
     EXPECT_FALSE(RecordExists("Nuvra"));
     EXPECT_FALSE(RecordExists(""));
     EXPECT_FALSE(RunValueExists());
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
-    for (const auto& link : links) EXPECT_FALSE(Exists(CShortcutHelper::LinkPath(link.first, link.second))) << link.second;
+    for (const auto& link : links)
+        EXPECT_FALSE(Exists(CShortcutHelper::LinkPath(link.first, link.second))) << link.second;
     EXPECT_TRUE(Exists(UpdaterPath()));
 }
 
@@ -346,10 +353,10 @@ TEST_F(Uninstall, ComponentsComeFromTheRecordsCount)
 {
     struct Case {
         const char* name;
-        const char* count;  // nullptr: no count value
-        std::vector<std::string> componentValues;  // _cm_component_0, _1, ...
-        std::vector<std::string> removed;          // component keys and folders that go
-        std::vector<std::string> kept;             // component keys and folders that stay
+        const char* count;                        // nullptr: no count value
+        std::vector<std::string> componentValues; // _cm_component_0, _1, ...
+        std::vector<std::string> removed;         // component keys and folders that go
+        std::vector<std::string> kept;            // component keys and folders that stay
     } cases[] = {
         {"two components", "2", {"CompA", "CompB"}, {"CompA", "CompB"}, {}},
         {"count of 0", "0", {"CompA"}, {}, {"CompA"}},
@@ -401,11 +408,12 @@ TEST_F(Uninstall, OddComponentEntriesTouchNothingThatIsNotTheirs)
     MakeTree(Work("other-plugin"));
     MakeTree(Work("compB"));
     WriteRecord("CompB", {{"_nuvr_setup_directory", Work("compB")}});
-    const std::string folder = InstallRecordFor("Nuvra", {{"_cm_component__count", "4"},
-                                                          {"_cm_component_0", ""},
-                                                          {"_cm_component_1", "NoFolder"},
-                                                          {"_cm_component_2", "Other\\Plugin"},
-                                                          {"_cm_component_3", "CompB"}});
+    const std::string folder = InstallRecordFor("Nuvra",
+                                                {{"_cm_component__count", "4"},
+                                                 {"_cm_component_0", ""},
+                                                 {"_cm_component_1", "NoFolder"},
+                                                 {"_cm_component_2", "Other\\Plugin"},
+                                                 {"_cm_component_3", "CompB"}});
     RemoveAll();
     EXPECT_FALSE(Exists(folder));
     EXPECT_FALSE(RecordExists("Nuvra"));
@@ -454,7 +462,7 @@ TEST_F(Uninstall, RecordWithoutTitleAsksNoWindowToQuit)
     const std::string folder = InstallRecordFor("Nuvra");
     CRemovalSeen seen = RemoveAll();
     EXPECT_EQ(0, untitled.QuitRequests() + productLike.QuitRequests());
-    EXPECT_GE(seen.elapsedMs, kFixedPausesMs);  // the two-second pause still happens
+    EXPECT_GE(seen.elapsedMs, kFixedPausesMs); // the two-second pause still happens
     EXPECT_FALSE(Exists(folder));
 }
 
@@ -511,7 +519,8 @@ protected:
             WriteRecord("Dangerous", {{"_nuvr_setup_directory", folder}});
             WriteRunValue("x");
             std::vector<std::pair<std::string, std::string>> values = {
-                {"_cm_component__count", asComponents ? "2" : "1"}, {"_cm_component_0", "Safe"},
+                {"_cm_component__count", asComponents ? "2" : "1"},
+                {"_cm_component_0", "Safe"},
                 {"_cm_component_1", "Dangerous"}};
             values.emplace_back("_sys_setup_dir", asComponents ? Work("product") : folder);
             MakeTree(Work("product"));
@@ -613,11 +622,14 @@ struct CSpellingCase {
     const char* name;
     EPlace place;
     ESpelling spelling;
-    bool asComponent;  // the value is a component's folder; the product's own folder is plain
-    bool lockFile;     // a helper holds a file of the product folder open without sharing
+    bool asComponent; // the value is a component's folder; the product's own folder is plain
+    bool lockFile;    // a helper holds a file of the product folder open without sharing
 };
 
-void PrintTo(const CSpellingCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CSpellingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 // Every folder and file of drive C outside the excluded paths, each file with a checksum of its
 // content. Links are listed, never entered.
@@ -634,16 +646,18 @@ std::map<std::string, std::string> DriveListing(const std::vector<std::string>& 
         for (BOOL more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileA(find, &entry)) {
             const std::string path = Join(folder, entry.cFileName);
             if (!strcmp(entry.cFileName, ".") || !strcmp(entry.cFileName, "..") ||
-                std::any_of(excluded.begin(), excluded.end(), [&](const std::string& e) { return IsSameOrBelowFolder(path, e); }))
+                std::any_of(excluded.begin(), excluded.end(),
+                            [&](const std::string& e) { return IsSameOrBelowFolder(path, e); }))
                 continue;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
                 listing[path] = "folder";
                 if (!(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) pending.push_back(path);
                 continue;
             }
-            unsigned long long hash = 1469598103934665603ull;  // FNV-1a over 8-byte words
-            HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, 0, nullptr);
+            unsigned long long hash = 1469598103934665603ull; // FNV-1a over 8-byte words
+            HANDLE file =
+                CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, 0, nullptr);
             DWORD got = 0;
             while (ReadFile(file, buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr) && got > 0) {
                 for (DWORD i = 0; i < got; i += 8) {
@@ -680,7 +694,8 @@ HANDLE StartProgram(const std::string& line, bool wait)
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessA(nullptr, copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) return nullptr;
+    if (!CreateProcessA(nullptr, copy.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return nullptr;
     CloseHandle(info.hThread);
     if (wait) WaitForSingleObject(info.hProcess, 30000);
     return info.hProcess;
@@ -704,7 +719,7 @@ protected:
             CloseHandle(m_holder);
         }
         Uninstall::TearDown();
-        std::error_code ignored;  // what cannot be removed stays in the test prefix only
+        std::error_code ignored; // what cannot be removed stays in the test prefix only
         std::filesystem::remove_all(Parent(m_realFolder), ignored);
     }
 
@@ -727,18 +742,19 @@ protected:
     std::string Spelled(EPlace place, ESpelling spelling) const
     {
         const std::string profile = SpecialFolder(CSIDL_PROFILE);
-        const std::string folder = place == EPlace::Product       ? m_realFolder
-                                   : place == EPlace::Profile     ? profile
-                                   : place == EPlace::UsersFolder ? Parent(profile)
-                                   : place == EPlace::DriveC      ? std::string("C:")
-                                   : SpecialFolder(place == EPlace::WindowsFolder ? CSIDL_WINDOWS : CSIDL_PROGRAM_FILES);
+        const std::string folder = place == EPlace::Product ? m_realFolder
+            : place == EPlace::Profile                      ? profile
+            : place == EPlace::UsersFolder                  ? Parent(profile)
+            : place == EPlace::DriveC
+            ? std::string("C:")
+            : SpecialFolder(place == EPlace::WindowsFolder ? CSIDL_WINDOWS : CSIDL_PROGRAM_FILES);
         std::string unixPrefix = m_prefix;
         std::replace(unixPrefix.begin(), unixPrefix.end(), '/', '\\');
         char shortPath[MAX_PATH] = {};
         switch (spelling) {
         case ESpelling::Unc: return "\\\\localhost\\c$" + folder.substr(2);
-        case ESpelling::ZDrive: return "Z:" + unixPrefix + "\\drive_c" + folder.substr(2);  // the Linux root
-        case ESpelling::Short:  // Wine's short names are its own ("PROG~FBU"): ask for the real one
+        case ESpelling::ZDrive: return "Z:" + unixPrefix + "\\drive_c" + folder.substr(2); // the Linux root
+        case ESpelling::Short: // Wine's short names are its own ("PROG~FBU"): ask for the real one
             GetShortPathNameA(folder.c_str(), shortPath, MAX_PATH);
             return shortPath;
         case ESpelling::TrailingSeparators: return folder + "\\\\/";
@@ -760,8 +776,8 @@ protected:
         CloseHandle(held);
     }
 
-    std::string m_prefix;      // the Linux path of the Wine prefix
-    std::string m_realFolder;  // "C:\Program Files\Morvel\Nuvra"
+    std::string m_prefix;     // the Linux path of the Wine prefix
+    std::string m_realFolder; // "C:\Program Files\Morvel\Nuvra"
     HANDLE m_holder = nullptr;
 };
 
@@ -781,7 +797,8 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
     ASSERT_TRUE(c.spelling != ESpelling::Short || value != m_realFolder);
     if (c.asComponent) {
         WriteRecord("Aliased", {{"_nuvr_setup_directory", value}});
-        WriteRecord("Nuvra", {{"_sys_setup_dir", m_realFolder}, {"_cm_component__count", "1"}, {"_cm_component_0", "Aliased"}});
+        WriteRecord("Nuvra",
+                    {{"_sys_setup_dir", m_realFolder}, {"_cm_component__count", "1"}, {"_cm_component_0", "Aliased"}});
     } else {
         WriteRecord("Nuvra", {{"_sys_setup_dir", value}});
     }
@@ -804,27 +821,31 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
     ASSERT_FALSE(seen.statuses.empty());
     EXPECT_TRUE(Driver().MessageBoxes().empty());
     EXPECT_EQ(c.lockFile ? kIncomplete : kDone, seen.statuses.back());
-    if (c.lockFile) EXPECT_TRUE(FileExists(held));
-    else EXPECT_EQ(!c.asComponent && c.place != EPlace::Product, FileExists(m_realFolder));
+    if (c.lockFile)
+        EXPECT_TRUE(FileExists(held));
+    else
+        EXPECT_EQ(!c.asComponent && c.place != EPlace::Product, FileExists(m_realFolder));
     EXPECT_FALSE(RecordExists("Nuvra"));
     EXPECT_TRUE(FileExists(Parent(m_realFolder)));
     EXPECT_EQ("", ListingChanges(before, DriveListing(excluded)));
 }
 
-INSTANTIATE_TEST_SUITE_P(Spellings, UninstallSpelling, ::testing::Values(
-    CSpellingCase{"ProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, false, false},
-    CSpellingCase{"ProgramFilesThroughAdminShare", EPlace::ProgramFiles, ESpelling::Unc, false, false},
-    CSpellingCase{"ProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, false, false},
-    CSpellingCase{"UsersFolderThroughDriveZ", EPlace::UsersFolder, ESpelling::ZDrive, false, false},
-    CSpellingCase{"DriveCThroughDriveZ", EPlace::DriveC, ESpelling::ZDrive, false, false},
-    CSpellingCase{"ComponentProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, true, false},
-    CSpellingCase{"ComponentProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, true, false},
-    CSpellingCase{"ComponentWindowsThroughDriveZ", EPlace::WindowsFolder, ESpelling::ZDrive, true, false},
-    CSpellingCase{"ProductInShortForm", EPlace::Product, ESpelling::Short, false, false},
-    CSpellingCase{"ProductWithTrailingSeparators", EPlace::Product, ESpelling::TrailingSeparators, false, false},
-    CSpellingCase{"ProductWithTrailingBlank", EPlace::Product, ESpelling::TrailingBlanks, false, false},
-    CSpellingCase{"ProductOverLong", EPlace::Product, ESpelling::OverLong, false, false},
-    CSpellingCase{"ProductWithAHeldFile", EPlace::Product, ESpelling::AsIs, false, true}),
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, UninstallSpelling,
+    ::testing::Values(
+        CSpellingCase{"ProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, false, false},
+        CSpellingCase{"ProgramFilesThroughAdminShare", EPlace::ProgramFiles, ESpelling::Unc, false, false},
+        CSpellingCase{"ProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, false, false},
+        CSpellingCase{"UsersFolderThroughDriveZ", EPlace::UsersFolder, ESpelling::ZDrive, false, false},
+        CSpellingCase{"DriveCThroughDriveZ", EPlace::DriveC, ESpelling::ZDrive, false, false},
+        CSpellingCase{"ComponentProfileThroughAdminShare", EPlace::Profile, ESpelling::Unc, true, false},
+        CSpellingCase{"ComponentProfileThroughDriveZ", EPlace::Profile, ESpelling::ZDrive, true, false},
+        CSpellingCase{"ComponentWindowsThroughDriveZ", EPlace::WindowsFolder, ESpelling::ZDrive, true, false},
+        CSpellingCase{"ProductInShortForm", EPlace::Product, ESpelling::Short, false, false},
+        CSpellingCase{"ProductWithTrailingSeparators", EPlace::Product, ESpelling::TrailingSeparators, false, false},
+        CSpellingCase{"ProductWithTrailingBlank", EPlace::Product, ESpelling::TrailingBlanks, false, false},
+        CSpellingCase{"ProductOverLong", EPlace::Product, ESpelling::OverLong, false, false},
+        CSpellingCase{"ProductWithAHeldFile", EPlace::Product, ESpelling::AsIs, false, true}),
     [](const ::testing::TestParamInfo<CSpellingCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -19,7 +19,7 @@ const char kReadOnlyCaption[] = "Warning";
 // With a blank, so that an unquoted restart would start "<work>\\my.exe" instead.
 const char kProductFolder[] = "my product";
 
-using Files = std::vector<std::pair<std::string, std::string>>;  // path below the product folder, content
+using Files = std::vector<std::pair<std::string, std::string>>; // path below the product folder, content
 
 bool IsUpdateWindow(HWND window)
 {
@@ -142,17 +142,15 @@ protected:
     size_t PartialDownloads() const
     {
         const std::vector<std::string> names = ProductFolder();
-        return std::count_if(names.begin(), names.end(),
-                             [](const std::string& n) { return n.rfind("nvw", 0) == 0 && n.size() > 4 && n.substr(n.size() - 4) == ".tmp"; });
+        return std::count_if(names.begin(), names.end(), [](const std::string& n) {
+            return n.rfind("nvw", 0) == 0 && n.size() > 4 && n.substr(n.size() - 4) == ".tmp";
+        });
     }
 
     // Whether the product was started: a start that comes after the program ended still shows.
     bool ProductStarted() const { return !ProductStarts(1000).empty(); }
 
-    std::string ExpectedProductStart() const
-    {
-        return "start\t\"" + ProductDir() + "\\Nuvra.exe\"\t" + ProductDir();
-    }
+    std::string ExpectedProductStart() const { return "start\t\"" + ProductDir() + "\\Nuvra.exe\"\t" + ProductDir(); }
 
     void ExpectFailedWithoutChanges(const Files& installed, const std::string& version)
     {
@@ -173,7 +171,7 @@ TEST_F(Update, NothingNewerRecordsTheListVersionAndRestartsTheProduct)
 
     HWND window = StartUpdate();
     ASSERT_NE(nullptr, window);
-    EXPECT_EQ("", CUpdaterDriver::WindowText(window));  // no caption
+    EXPECT_EQ("", CUpdaterDriver::WindowText(window)); // no caption
     HWND box = Driver().WaitForMessageBox(kQuestionCaption, 30000);
     ASSERT_NE(nullptr, box);
     EXPECT_EQ(kDone137, CUpdaterDriver::MessageBoxText(box));
@@ -196,14 +194,21 @@ TEST_F(Update, NothingNewerRecordsTheListVersionAndRestartsTheProduct)
 
 TEST_F(Update, ReplacesOnlyTheNewerEntries)
 {
-    Install({{"a.dll", "old a"}, {"b.dll", "old b"}, {"skin/main.bmp", "old bmp"}, {"data/c.ini", "old c"},
+    Install({{"a.dll", "old a"},
+             {"b.dll", "old b"},
+             {"skin/main.bmp", "old bmp"},
+             {"data/c.ini", "old c"},
              {"d.txt", "old d"}},
             "1.2.0");
     PublishList("1.3.0",
                 {"x,a.dll,1.2.0,,,", "x,b.dll,1.3.0,,,", ",skipped.dll,9.9.9,,,", "x,main.bmp,1.3.0,skin,A,",
                  "x,c.ini,1.1.9,data,,", "x,d.txt,1.0.0,,A,"},
-                {{"a.dll", "new a"}, {"b.dll", "new b"}, {"skipped.dll", "x"}, {"skin/main.bmp", "new bmp"},
-                 {"data/c.ini", "new c"}, {"d.txt", "new d"}});
+                {{"a.dll", "new a"},
+                 {"b.dll", "new b"},
+                 {"skipped.dll", "x"},
+                 {"skin/main.bmp", "new bmp"},
+                 {"data/c.ini", "new c"},
+                 {"d.txt", "new d"}});
 
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
@@ -243,12 +248,16 @@ TEST_F(Update, EntriesOfEveryShapeAreReplacedInTheirOwnPlace)
     // A name without a dot, a backup name that is another listed file, blank padding, a dotted
     // folder with an ordinary and an in-place entry, a new nested folder; a list saved with a
     // byte-order mark.
-    Install({{"LICENSE", "old licence"}, {"skin/main.bmp", "old bmp"}, {"skin/main.xbmp", "old xbmp"},
-             {"images/main.bmp", "old padded"}, {"lib/v1.2/core.dll", "old core"}, {"lib/v1.2/skin.dat", "old skin"}},
+    Install({{"LICENSE", "old licence"},
+             {"skin/main.bmp", "old bmp"},
+             {"skin/main.xbmp", "old xbmp"},
+             {"images/main.bmp", "old padded"},
+             {"lib/v1.2/core.dll", "old core"},
+             {"lib/v1.2/skin.dat", "old skin"}},
             "1.0.0");
-    const Files fresh = {{"LICENSE", "new licence"},         {"skin/main.bmp", "new bmp"},
-                         {"skin/main.xbmp", "new xbmp"},     {"images/main.bmp", "new padded"},
-                         {"lib/v1.2/core.dll", "new core"},  {"lib/v1.2/skin.dat", "new skin"},
+    const Files fresh = {{"LICENSE", "new licence"},        {"skin/main.bmp", "new bmp"},
+                         {"skin/main.xbmp", "new xbmp"},    {"images/main.bmp", "new padded"},
+                         {"lib/v1.2/core.dll", "new core"}, {"lib/v1.2/skin.dat", "new skin"},
                          {"a/b/c/new.dat", "new nested"}};
     PublishList("2.0.0",
                 {"x,LICENSE,2.0.0,,,", "x,main.bmp,2.0.0,skin,,", "x,main.xbmp,2.0.0,skin,,",
@@ -268,8 +277,10 @@ TEST_F(Update, EntriesOfEveryShapeAreReplacedInTheirOwnPlace)
 TEST_F(Update, KillMidDownloadLeavesEveryFileWholeAndTheNextRunFinishes)
 {
     Install({{"a.dll", "old a"}, {"sub/c.dll", "old c"}, {"d.dll", "old d"}}, "1.0.0");
-    const Files fresh = {{"a.dll", Big("new a")}, {"Nuvra.exe", SampleProduct().content + "v2"},
-                         {"sub/c.dll", Big("new c")}, {"d.dll", Big("new d")}};
+    const Files fresh = {{"a.dll", Big("new a")},
+                         {"Nuvra.exe", SampleProduct().content + "v2"},
+                         {"sub/c.dll", Big("new c")},
+                         {"d.dll", Big("new d")}};
     PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,Nuvra.exe,1.1.0,,,", "x,c.dll,1.1.0,sub,,", "x,d.dll,1.1.0,,,"},
                 fresh);
     // The checkpoint: the program itself, the second of four files, trickles in and stops.
@@ -314,7 +325,7 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowWaitsAndSaysNothing)
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     for (int i = 0; i < 100 && IsWindowVisible(window); ++i) Sleep(50);
     EXPECT_FALSE(IsWindowVisible(window));
-    EXPECT_TRUE(Driver().IsRunning());  // waiting for the worker, not gone under it
+    EXPECT_TRUE(Driver().IsRunning()); // waiting for the worker, not gone under it
     EXPECT_TRUE(Driver().WaitForExit(30000));
     // Not told, not recorded: the next update offers them again.
     EXPECT_EQ(std::vector<std::string>{kQuestion136}, BoxTexts());
@@ -330,16 +341,22 @@ struct FaultCase {
     CHttpFault fault;
 };
 
-void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FaultCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UpdateFailure : public Update, public ::testing::WithParamInterface<FaultCase> {};
 
 TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
 {
-    const Files old = {{"e1.dll", "old 1"}, {"e2.dll", "old 2"}, {"sub/e3.dll", "old 3"}, {"e4.dll", "old 4"},
-                       {"e5.dll", "old 5"}};
-    const Files fresh = {{"e1.dll", Big("new 1")}, {"e2.dll", Big("new 2")}, {"sub/e3.dll", Big("new 3")},
-                         {"e4.dll", Big("new 4")}, {"e5.dll", Big("new 5")}};
+    const Files old = {
+        {"e1.dll", "old 1"}, {"e2.dll", "old 2"}, {"sub/e3.dll", "old 3"}, {"e4.dll", "old 4"}, {"e5.dll", "old 5"}};
+    const Files fresh = {{"e1.dll", Big("new 1")},
+                         {"e2.dll", Big("new 2")},
+                         {"sub/e3.dll", Big("new 3")},
+                         {"e4.dll", Big("new 4")},
+                         {"e5.dll", Big("new 5")}};
     Install(old, "1.0.0");
     // Listed with their hashes, which a tampered body cannot match.
     PublishList("1.1.0",
@@ -359,8 +376,7 @@ TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
     EXPECT_EQ("old 4", Installed("e4.dll"));
     EXPECT_EQ("old 5", Installed("e5.dll"));
     // Neither backups nor the incomplete download stay.
-    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "e1.dll", "e2.dll", "e4.dll", "e5.dll", "sub"}),
-              ProductFolder());
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "e1.dll", "e2.dll", "e4.dll", "e5.dll", "sub"}), ProductFolder());
     EXPECT_EQ(std::vector<std::string>{"e3.dll"}, ProductFolder("sub"));
     for (const std::string& path : FileRequests()) {
         EXPECT_NE("/update/Nuvra/e4.dll", path);
@@ -425,7 +441,7 @@ TEST_F(Update, BackupThatIsTheOnlyCopyComesBackWhenTheDownloadFails)
 {
     // A run stopped after moving b.dll aside: its backup is the installed file.
     Install({{"b.xdll", "only copy of b"}}, "1.0.0");
-    PublishList("1.1.0", {"x,b.dll,1.1.0,,,"});  // b.dll is missing on the server (404)
+    PublishList("1.1.0", {"x,b.dll,1.1.0,,,"}); // b.dll is missing on the server (404)
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
     EXPECT_EQ("only copy of b", Installed("b.dll"));
@@ -438,7 +454,10 @@ struct ReadOnlyCase {
     bool backupKept;
 };
 
-void PrintTo(const ReadOnlyCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const ReadOnlyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UpdateWithReadOnlyFiles : public Update {
 protected:
@@ -485,7 +504,7 @@ TEST_F(UpdateWithReadOnlyFiles, FailedDownloadNeverDeletesAFileThatWasNotMovedAs
     // and stays in place while its download fails.
     Install({{"a.dll", "current a"}, {"a.xdll", "older backup"}}, "1.0.0");
     ASSERT_TRUE(SetFileAttributesA(ProductFile("a.xdll").c_str(), FILE_ATTRIBUTE_READONLY));
-    PublishList("1.1.0", {"x,a.dll,1.1.0,,,"});  // a.dll is missing on the server (404)
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,"}); // a.dll is missing on the server (404)
 
     ASSERT_NE(nullptr, StartUpdate());
     ASSERT_TRUE(Driver().Answer(kReadOnlyCaption, IDNO, nullptr, 30000));
@@ -612,7 +631,7 @@ TEST_F(Update, RunsThatCannotStartFailWithMessage106)
         const char* name;
         bool record;
         Folder folder;
-        const char* list;  // the whole list file; nullptr: none on the server
+        const char* list; // the whole list file; nullptr: none on the server
         bool listRequested;
     } cases[] = {
         {"no record", false, Folder::Unrecorded, goodList.c_str(), false},
@@ -644,8 +663,7 @@ TEST_F(Update, RunsThatCannotStartFailWithMessage106)
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartUpdate());
         EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
-        EXPECT_EQ(c.listRequested ? std::vector<std::string>{kListPath} : std::vector<std::string>{},
-                  RequestPaths());
+        EXPECT_EQ(c.listRequested ? std::vector<std::string>{kListPath} : std::vector<std::string>{}, RequestPaths());
         EXPECT_EQ("old a", Installed("a.dll"));
         EXPECT_FALSE(FileExists(Work("a.dll")));
         EXPECT_FALSE(FileExists(Work("gone")));

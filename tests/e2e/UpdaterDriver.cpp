@@ -7,11 +7,9 @@ namespace {
 std::string Utf8(const std::wstring& text)
 {
     if (text.empty()) return {};
-    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0,
-                                nullptr, nullptr);
+    int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
     std::string out(static_cast<size_t>(n), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n,
-                        nullptr, nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), out.data(), n, nullptr, nullptr);
     return out;
 }
 
@@ -25,7 +23,7 @@ std::string ClassName(HWND window)
 bool IsMessageBox(HWND window)
 {
     return ClassName(window) == "#32770" && GetDlgItem(window, 0xFFFF) != nullptr &&
-           (GetDlgItem(window, IDOK) || GetDlgItem(window, IDYES) || GetDlgItem(window, IDCANCEL));
+        (GetDlgItem(window, IDOK) || GetDlgItem(window, IDYES) || GetDlgItem(window, IDCANCEL));
 }
 
 } // namespace
@@ -125,7 +123,7 @@ HWND CUpdaterDriver::WaitForWindowWhere(const std::function<bool(HWND)>& match, 
             RecordWindows();
             return window;
         }
-        if (ended) break;  // a program that has ended shows nothing more
+        if (ended) break; // a program that has ended shows nothing more
         Sleep(20);
     } while (std::chrono::steady_clock::now() < deadline);
     return nullptr;
@@ -138,8 +136,7 @@ HWND CUpdaterDriver::WaitForWindow(const std::string& caption, DWORD timeoutMs)
 
 HWND CUpdaterDriver::WaitForMessageBox(const std::string& caption, DWORD timeoutMs)
 {
-    return WaitForWindowWhere([&](HWND w) { return IsMessageBox(w) && WindowText(w) == caption; },
-                              timeoutMs);
+    return WaitForWindowWhere([&](HWND w) { return IsMessageBox(w) && WindowText(w) == caption; }, timeoutMs);
 }
 
 bool CUpdaterDriver::Answer(const std::string& caption, int button, std::string* text, DWORD timeoutMs)
@@ -165,8 +162,7 @@ std::string CUpdaterDriver::WindowText(HWND window)
     // WM_GETTEXT with a time-out: a window busy on its own thread must not hang the test.
     wchar_t text[1024] = {};
     DWORD_PTR length = 0;
-    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG,
-                             2000, &length))
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000, &length))
         return {};
     return Utf8(std::wstring(text, length));
 }
@@ -281,8 +277,8 @@ bool CUpdaterDriver::SaveScreenshot(HWND window, const std::string& path)
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
     bool ok = WriteFile(file, &header, sizeof(header), &written, nullptr) &&
-              WriteFile(file, &info, sizeof(info), &written, nullptr) &&
-              WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+        WriteFile(file, &info, sizeof(info), &written, nullptr) &&
+        WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
     CloseHandle(file);
     return ok;
 }

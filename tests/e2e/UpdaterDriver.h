@@ -15,7 +15,7 @@ public:
     struct CShownWindow {
         std::string caption;
         std::string className;
-        std::string text;  // the message of a message box, empty otherwise
+        std::string text; // the message of a message box, empty otherwise
     };
 
     // With endAll, whatever the program starts (the product too) ends with the driver.
@@ -40,8 +40,7 @@ public:
     // A message box of the program with that caption.
     HWND WaitForMessageBox(const std::string& caption, DWORD timeoutMs = 60000);
     // Waits for the message box and presses a button (IDOK, IDYES, IDNO, IDCANCEL); gives its text.
-    bool Answer(const std::string& caption, int button, std::string* text = nullptr,
-                DWORD timeoutMs = 60000);
+    bool Answer(const std::string& caption, int button, std::string* text = nullptr, DWORD timeoutMs = 60000);
 
     // Presses a button as a click would, without waiting for its handler.
     static void Click(HWND dialog, int controlId);

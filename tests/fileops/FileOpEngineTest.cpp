@@ -13,7 +13,7 @@
 
 namespace {
 
-const std::string kKorean = "\xb8\xf0\xb8\xa3\xba\xa7 \xb4\xa9\xba\xea\xb6\xf3";  // "모르벨 누브라"
+const std::string kKorean = "\xb8\xf0\xb8\xa3\xba\xa7 \xb4\xa9\xba\xea\xb6\xf3"; // "모르벨 누브라"
 
 // Asking is off in these tests; any question that still appears is recorded and cancelled.
 class FileOpEngineTest : public ::testing::Test {
@@ -118,12 +118,12 @@ TEST_F(FileOpEngineTest, RenameMovesLikeMoveFile)
     EXPECT_FALSE(tree.Exists("Nuvra.exe"));
     EXPECT_EQ(tree.Content("Nuvra.xexe"), "new");
 
-    EXPECT_FALSE(engine.Rename(tree.Path("Nuvra.xexe"), tree.Path("taken.txt")));  // target exists
+    EXPECT_FALSE(engine.Rename(tree.Path("Nuvra.xexe"), tree.Path("taken.txt"))); // target exists
     ExpectLastError(ERROR_ALREADY_EXISTS);
     EXPECT_EQ(tree.Content("Nuvra.xexe"), "new");
     EXPECT_EQ(tree.Content("taken.txt"), "taken");
 
-    EXPECT_FALSE(engine.Rename(tree.Path("missing"), tree.Path("other")));  // source missing
+    EXPECT_FALSE(engine.Rename(tree.Path("missing"), tree.Path("other"))); // source missing
     ExpectLastError(ERROR_FILE_NOT_FOUND);
     EXPECT_FALSE(tree.Exists("other"));
 
@@ -144,7 +144,7 @@ TEST_F(FileOpEngineTest, CopyPutsSourceContentsDirectlyUnderTarget)
     EXPECT_EQ(tree.Content("new/parents/Nuvra/" + kKorean + "/a/b.txt"), "deep");
     EXPECT_TRUE(tree.Exists("new/parents/Nuvra/empty"));
     EXPECT_FALSE(tree.Exists("new/parents/Nuvra/tempZUM"));
-    EXPECT_EQ(tree.Content("tempZUM/skin/main.bmp"), "bmp");  // the source stays
+    EXPECT_EQ(tree.Content("tempZUM/skin/main.bmp"), "bmp"); // the source stays
 }
 
 TEST_F(FileOpEngineTest, CopyOverwritesSameNamesAndKeepsOthers)

@@ -24,7 +24,7 @@ TEST(ProtectedFolders, GuardKeepsThisMachinesSystemAndProfileFolders)
         EXPECT_FALSE(IsDeletableFolder(folder, guarded)) << folder;
     }
     const std::string profile = Folder(CSIDL_PROFILE);
-    EXPECT_FALSE(IsDeletableFolder(profile.substr(0, profile.rfind('\\')), guarded));  // the users folder
+    EXPECT_FALSE(IsDeletableFolder(profile.substr(0, profile.rfind('\\')), guarded)); // the users folder
     EXPECT_TRUE(IsDeletableFolder(Folder(CSIDL_PROGRAM_FILES) + "\\Morvel", guarded));
     EXPECT_TRUE(IsDeletableFolder(Folder(CSIDL_APPDATA) + "\\Morvel\\ImagePack", guarded));
 }

@@ -9,7 +9,10 @@
 
 namespace {
 
-std::string Question(const std::string& name) { return name + " is read olny. Do you want delete it?"; }
+std::string Question(const std::string& name)
+{
+    return name + " is read olny. Do you want delete it?";
+}
 
 class ReadOnlyQuestionTest : public ::testing::Test {
 protected:
@@ -19,7 +22,7 @@ protected:
         tree.SetReadOnly("t/ro.txt");
     }
     TempTree tree;
-    CFileOpEngine engine;  // asks by default
+    CFileOpEngine engine; // asks by default
 };
 
 struct AnswerCase {
@@ -28,7 +31,10 @@ struct AnswerCase {
     bool cancelled;
 };
 
-void PrintTo(const AnswerCase& c, std::ostream* os) { *os << "button " << c.button; }
+void PrintTo(const AnswerCase& c, std::ostream* os)
+{
+    *os << "button " << c.button;
+}
 
 class ReadOnlyAnswer : public ReadOnlyQuestionTest, public ::testing::WithParamInterface<AnswerCase> {};
 
@@ -46,11 +52,12 @@ TEST_P(ReadOnlyAnswer, DecidesCanDelete)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Buttons, ReadOnlyAnswer, ::testing::Values(
-    AnswerCase{IDYES, true, false}, AnswerCase{IDNO, false, false}, AnswerCase{IDCANCEL, false, true}),
-    [](const ::testing::TestParamInfo<AnswerCase>& info) {
-        return info.param.button == IDYES ? "Yes" : info.param.button == IDNO ? "No" : "Cancel";
-    });
+INSTANTIATE_TEST_SUITE_P(Buttons, ReadOnlyAnswer,
+                         ::testing::Values(AnswerCase{IDYES, true, false}, AnswerCase{IDNO, false, false},
+                                           AnswerCase{IDCANCEL, false, true}),
+                         [](const ::testing::TestParamInfo<AnswerCase>& info) {
+                             return info.param.button == IDYES ? "Yes" : info.param.button == IDNO ? "No" : "Cancel";
+                         });
 
 TEST_F(ReadOnlyQuestionTest, AsksAboutReadOnlyFolderByItsName)
 {
@@ -73,8 +80,8 @@ TEST_F(ReadOnlyQuestionTest, WritablePathsAreNotAskedAbout)
 
 TEST_F(ReadOnlyQuestionTest, QuestionBelongsToOwnerWindow)
 {
-    HWND owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
-                                   nullptr, nullptr);
+    HWND owner = ::CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr, nullptr,
+                                   nullptr);
     ASSERT_NE(owner, nullptr);
     engine.SetOwner(owner);
     {
@@ -115,7 +122,7 @@ TEST_F(ReadOnlyQuestionTest, DeleteTreeAnsweredCancelAbandonsTheRest)
     MessageBoxDriver user("Warning", IDCANCEL);
     EXPECT_FALSE(engine.Delete(tree.Path("t")));
     EXPECT_TRUE(engine.WasCancelled());
-    EXPECT_EQ(user.Texts().size(), 1u);  // the second read-only file is never asked about
+    EXPECT_EQ(user.Texts().size(), 1u); // the second read-only file is never asked about
     EXPECT_TRUE(tree.Exists("t"));
     EXPECT_TRUE(tree.IsReadOnly("t/ro.txt") || tree.IsReadOnly("t/sub/ro2.txt"));
 }

@@ -13,14 +13,17 @@
 
 namespace {
 
-const wchar_t kShortcutName[] = L"\uBAA8\uB974\uBCA8 \uB204\uBE0C\uB77C";  // "모르벨 누브라"
+const wchar_t kShortcutName[] = L"\uBAA8\uB974\uBCA8 \uB204\uBE0C\uB77C"; // "모르벨 누브라"
 
 struct LinkCase {
     int csidl;
     std::wstring name;
 };
 
-void PrintTo(const LinkCase& c, std::ostream* os) { *os << "CSIDL " << c.csidl; }
+void PrintTo(const LinkCase& c, std::ostream* os)
+{
+    *os << "CSIDL " << c.csidl;
+}
 
 std::wstring LoadedDescription(const std::wstring& path, std::wstring& target)
 {
@@ -56,7 +59,7 @@ TEST_P(ShortcutCodePageTest, KoreanNameIsCreatedAndDeletedWide)
     ASSERT_TRUE(helper.CreateShortcut(target, GetParam().name, GetParam().csidl, kShortcutName, "", 1));
     std::wstring loadedTarget;
     EXPECT_EQ(kShortcutName, LoadedDescription(path, loadedTarget));
-    EXPECT_EQ(std::wstring(target.begin(), target.end()), loadedTarget);  // an ASCII temporary path
+    EXPECT_EQ(std::wstring(target.begin(), target.end()), loadedTarget); // an ASCII temporary path
 
     EXPECT_TRUE(helper.DeleteShortcut(GetParam().name, GetParam().csidl));
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, ::GetFileAttributesW(path.c_str()));
@@ -66,7 +69,7 @@ INSTANTIATE_TEST_SUITE_P(
     SpecialFolders, ShortcutCodePageTest,
     ::testing::Values(LinkCase{CSIDL_DESKTOP, kShortcutName}, LinkCase{CSIDL_STARTMENU, kShortcutName},
                       LinkCase{CSIDL_PROGRAMS, kShortcutName},
-                      LinkCase{CSIDL_APPDATA, std::wstring(L"Microsoft\\Internet Explorer\\Quick Launch\\") +
-                                                  kShortcutName}));
+                      LinkCase{CSIDL_APPDATA,
+                               std::wstring(L"Microsoft\\Internet Explorer\\Quick Launch\\") + kShortcutName}));
 
 } // namespace

@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::string kShortcutName = "\xb8\xf0\xb8\xa3\xba\xa7 \xb4\xa9\xba\xea\xb6\xf3";  // "모르벨 누브라"
+const std::string kShortcutName = "\xb8\xf0\xb8\xa3\xba\xa7 \xb4\xa9\xba\xea\xb6\xf3"; // "모르벨 누브라"
 const std::string kQuickLaunch = "Microsoft\\Internet Explorer\\Quick Launch\\Nuvra";
 
 std::string SpecialFolder(int csidl)
@@ -21,7 +21,10 @@ std::string SpecialFolder(int csidl)
     return path;
 }
 
-bool FileExists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::string& path)
+{
+    return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 struct LinkInfo {
     std::string target, workingFolder, description, iconFile;
@@ -58,7 +61,10 @@ struct FolderCase {
     const char* name;
 };
 
-void PrintTo(const FolderCase& c, std::ostream* os) { *os << "CSIDL " << c.csidl; }
+void PrintTo(const FolderCase& c, std::ostream* os)
+{
+    *os << "CSIDL " << c.csidl;
+}
 
 class ShortcutHelperTest : public ::testing::TestWithParam<FolderCase> {
 protected:
@@ -91,10 +97,14 @@ TEST_P(ShortcutHelperTest, CreatesLinkToTargetAndDeletesIt)
     EXPECT_FALSE(FileExists(linkPath));
 }
 
-INSTANTIATE_TEST_SUITE_P(SpecialFolders, ShortcutHelperTest, ::testing::Values(
-    FolderCase{CSIDL_DESKTOP, kShortcutName.c_str()}, FolderCase{CSIDL_PROGRAMS, kShortcutName.c_str()},
-    FolderCase{CSIDL_STARTMENU, kShortcutName.c_str()}, FolderCase{CSIDL_APPDATA, kQuickLaunch.c_str()}),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return "csidl" + std::to_string(info.param.csidl); });
+INSTANTIATE_TEST_SUITE_P(SpecialFolders, ShortcutHelperTest,
+                         ::testing::Values(FolderCase{CSIDL_DESKTOP, kShortcutName.c_str()},
+                                           FolderCase{CSIDL_PROGRAMS, kShortcutName.c_str()},
+                                           FolderCase{CSIDL_STARTMENU, kShortcutName.c_str()},
+                                           FolderCase{CSIDL_APPDATA, kQuickLaunch.c_str()}),
+                         [](const ::testing::TestParamInfo<FolderCase>& info) {
+                             return "csidl" + std::to_string(info.param.csidl);
+                         });
 
 // A fresh profile has no Quick Launch folder: every missing level below the special folder is made.
 TEST(ShortcutHelper, CreatesMissingFoldersBelowSpecialFolder)
@@ -139,8 +149,8 @@ TEST(ShortcutHelper, RefusesLinkNamesThatLeaveTheSpecialFolder)
     tree.MakeFile("victim.txt.lnk", "keep");
     CShortcutHelper helper;
     const std::string escape = "..\\..\\..\\..\\..\\..\\..\\..\\" + tree.Path("victim.txt").substr(3);
-    for (const std::string& name : {std::string(""), std::string("..\\up"), tree.Path("abs"), std::string("a*"),
-                                    std::string("a\\\\b"), escape}) {
+    for (const std::string& name :
+         {std::string(""), std::string("..\\up"), tree.Path("abs"), std::string("a*"), std::string("a\\\\b"), escape}) {
         EXPECT_FALSE(helper.CreateShortcut(tree.Path("Nuvra.exe"), name, CSIDL_DESKTOP, "d", "", 0)) << name;
         EXPECT_FALSE(helper.DeleteShortcut(name, CSIDL_DESKTOP)) << name;
     }

@@ -19,7 +19,10 @@ TempTree::TempTree()
     if (!::CreateDirectoryA(m_root.c_str(), nullptr)) throw std::runtime_error("cannot create " + m_root);
 }
 
-TempTree::~TempTree() { ForceRemove(m_root); }
+TempTree::~TempTree()
+{
+    ForceRemove(m_root);
+}
 
 std::string TempTree::Path(const std::string& relative) const
 {

@@ -15,7 +15,7 @@ public:
     // Root() + "\" + relative ("/" in relative becomes "\").
     std::string Path(const std::string& relative) const;
 
-    void MakeFolder(const std::string& relative) const;   // with missing parents
+    void MakeFolder(const std::string& relative) const; // with missing parents
     void MakeFile(const std::string& relative, const std::string& content = "data") const;
     void SetReadOnly(const std::string& relative) const;
     bool Exists(const std::string& relative) const;

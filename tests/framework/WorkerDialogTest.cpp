@@ -9,9 +9,9 @@
 namespace {
 
 enum class EPlay {
-    NeverStarted,          // the dialog closes without signalling start: the worker sees stop
-    FinishesWithResult,    // start, then the worker stores its result and closes the dialog
-    SendsWhileDialogWaits  // start; the dialog closes and waits while the worker still sends to it
+    NeverStarted,         // the dialog closes without signalling start: the worker sees stop
+    FinishesWithResult,   // start, then the worker stores its result and closes the dialog
+    SendsWhileDialogWaits // start; the dialog closes and waits while the worker still sends to it
 };
 
 const wchar_t kSentText[] = L"sent while the dialog waits";
@@ -77,7 +77,10 @@ struct PlayCase {
     const wchar_t* status;
 };
 
-void PrintTo(const PlayCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const PlayCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class WorkerHandshake : public ::testing::TestWithParam<PlayCase> {};
 
@@ -92,10 +95,11 @@ TEST_P(WorkerHandshake, StartStopAndResultReachTheDialog)
     EXPECT_EQ(std::wstring(c.status), dialog.statusAfterStop);
 }
 
-INSTANTIATE_TEST_SUITE_P(Plays, WorkerHandshake, ::testing::Values(
-    PlayCase{"NeverStarted", EPlay::NeverStarted, false, 0, 0, L""},
-    PlayCase{"FinishesWithResult", EPlay::FinishesWithResult, true, 3, 3, L""},
-    PlayCase{"SendsWhileDialogWaits", EPlay::SendsWhileDialogWaits, true, 0, 3, kSentText}),
-    [](const ::testing::TestParamInfo<PlayCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Plays, WorkerHandshake,
+                         ::testing::Values(PlayCase{"NeverStarted", EPlay::NeverStarted, false, 0, 0, L""},
+                                           PlayCase{"FinishesWithResult", EPlay::FinishesWithResult, true, 3, 3, L""},
+                                           PlayCase{"SendsWhileDialogWaits", EPlay::SendsWhileDialogWaits, true, 0, 3,
+                                                    kSentText}),
+                         [](const ::testing::TestParamInfo<PlayCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -55,7 +55,10 @@ struct ProcedureCase {
     bool installed;
 };
 
-void PrintTo(const ProcedureCase& c, std::ostream* out) { *out << c.name; }
+void PrintTo(const ProcedureCase& c, std::ostream* out)
+{
+    *out << c.name;
+}
 
 class InstallProcedureTest : public ::testing::TestWithParam<ProcedureCase> {};
 
@@ -73,7 +76,7 @@ TEST_P(InstallProcedureTest, RunsWithAFakeView)
     CDownloadManager downloads;
     CInstallInputs inputs;
     inputs.installDir = target.File("Morvel");
-    inputs.options = {c.runAfter, false, false, false, false};  // no shortcuts: the shell stays out
+    inputs.options = {c.runAfter, false, false, false, false}; // no shortcuts: the shell stays out
     EXPECT_EQ(c.result, CInstallProcedure(view, inputs, downloads).Run());
     http.Stop();
 
@@ -90,14 +93,15 @@ TEST_P(InstallProcedureTest, RunsWithAFakeView)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, InstallProcedureTest, ::testing::Values(
-    ProcedureCase{"Installed", "Sample\r\n1.0.0\r\nentry,a.txt,1.0.0,,N,\r\n", false, CInstallProcedure::kInstalled,
-                  true},
-    ProcedureCase{"InstalledAndStart", "Sample\r\n1.0.0\r\nentry,a.txt,1.0.0,,N,\r\n", true,
-                  CInstallProcedure::kInstalledAndStart, true},
-    ProcedureCase{"NotARelease", "<html>login</html>\r\n", false, WorkerResult::kFailed, false},
-    ProcedureCase{"UnsafeName", "Sample\r\n1.0.0\r\nentry,..\\a.txt,1.0.0,,N,\r\n", false, WorkerResult::kFailed,
-                  false}),
+INSTANTIATE_TEST_SUITE_P(
+    Lists, InstallProcedureTest,
+    ::testing::Values(ProcedureCase{"Installed", "Sample\r\n1.0.0\r\nentry,a.txt,1.0.0,,N,\r\n", false,
+                                    CInstallProcedure::kInstalled, true},
+                      ProcedureCase{"InstalledAndStart", "Sample\r\n1.0.0\r\nentry,a.txt,1.0.0,,N,\r\n", true,
+                                    CInstallProcedure::kInstalledAndStart, true},
+                      ProcedureCase{"NotARelease", "<html>login</html>\r\n", false, WorkerResult::kFailed, false},
+                      ProcedureCase{"UnsafeName", "Sample\r\n1.0.0\r\nentry,..\\a.txt,1.0.0,,N,\r\n", false,
+                                    WorkerResult::kFailed, false}),
     [](const ::testing::TestParamInfo<ProcedureCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -12,9 +12,9 @@ protected:
     static void CreateKey(const std::string& path)
     {
         HKEY key = nullptr;
-        ASSERT_EQ(::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                    nullptr),
-                  ERROR_SUCCESS);
+        ASSERT_EQ(
+            ::RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
         ::RegCloseKey(key);
     }
 
@@ -77,7 +77,7 @@ TEST_F(InstallRecordTest, OverlongValuesNeverOverflow)
     CreateKey("SOFTWARE\\Morvel\\Nuvra");
     CRegKey key = OpenProductKey("Nuvra");
     StoreRaw(key.get(), "long", std::string(300, 'x') + '\0');
-    StoreRaw(key.get(), "full", std::string(260, 'y'));  // no terminating zero at all
+    StoreRaw(key.get(), "full", std::string(260, 'y')); // no terminating zero at all
     StoreRaw(key.get(), "fits", std::string(259, 'z') + '\0');
     EXPECT_EQ(ReadRegString(key.get(), "long"), "");
     const std::string full = ReadRegString(key.get(), "full");

@@ -41,7 +41,8 @@ TEST(ProductCommandLine, LongestLineFitsTheBufferOneMoreIsRefused)
 TEST(ProductCommandLine, FirstStartTellsFolderVersionAndTitleEachQuoted)
 {
     std::string line;
-    ASSERT_TRUE(MakeFirstStartCommandLine("C:\\Program Files\\Morvel\\Nuvra", "Nuvra.exe", "1.2.3", "Nuvra Desk", line));
+    ASSERT_TRUE(
+        MakeFirstStartCommandLine("C:\\Program Files\\Morvel\\Nuvra", "Nuvra.exe", "1.2.3", "Nuvra Desk", line));
     EXPECT_EQ("\"C:\\Program Files\\Morvel\\Nuvra\\Nuvra.exe\" -d\"C:\\Program Files\\Morvel\\Nuvra\" -v\"1.2.3\""
               " -t\"Nuvra Desk\"",
               line);
@@ -66,8 +67,8 @@ TEST(ProductCommandLine, FirstStartRefusesAQuoteInAnyPartAndALineBeyondItsBuffer
         EXPECT_EQ("unchanged", line);
     }
     std::string line;
-    EXPECT_TRUE(MakeFirstStartCommandLine("C:\\M", "Nuvra.exe", "1", std::string(kMaxFirstStartCommandLine - 36, 't'),
-                                          line));
+    EXPECT_TRUE(
+        MakeFirstStartCommandLine("C:\\M", "Nuvra.exe", "1", std::string(kMaxFirstStartCommandLine - 36, 't'), line));
     EXPECT_EQ(kMaxFirstStartCommandLine, line.size());
 }
 

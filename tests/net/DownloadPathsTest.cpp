@@ -16,10 +16,9 @@ TEST(DownloadPaths, SplitsServerAndLocalPaths)
         {"Nuvra/data/a.ini", "data/a.ini.x", "/update/Nuvra/data/", "a.ini", "data/"},
         {"Nuvra/a.ini", "a.ini.xx", "/update/Nuvra/", "a.ini", ""},
         {"a.ini", "x/y/z.tmp", "/update/", "a.ini", "x/y/"},
-        {"Nuvra/images/small/main.bmp", "images/small/main.bmp", "/update/Nuvra/images/small/",
-         "main.bmp", "images/small/"},
-        {"Nuvra/Nuvra.exe", "C:/Program Files/Morvel/", "/update/Nuvra/", "Nuvra.exe",
-         "C:/Program Files/Morvel/"},
+        {"Nuvra/images/small/main.bmp", "images/small/main.bmp", "/update/Nuvra/images/small/", "main.bmp",
+         "images/small/"},
+        {"Nuvra/Nuvra.exe", "C:/Program Files/Morvel/", "/update/Nuvra/", "Nuvra.exe", "C:/Program Files/Morvel/"},
     };
     for (const auto& c : cases) {
         CDownloadTarget target;
@@ -32,8 +31,8 @@ TEST(DownloadPaths, SplitsServerAndLocalPaths)
 
 TEST(DownloadPaths, RefusesServerFileNamesThatLeaveTheFolder)
 {
-    for (const char* serverPath : {"", "Nuvra/", "Nuvra/..", "Nuvra/.", "Nuvra/..\\..\\evil.exe",
-                                   "Nuvra/C:evil.exe", "Nuvra/a.ini:stream"}) {
+    for (const char* serverPath :
+         {"", "Nuvra/", "Nuvra/..", "Nuvra/.", "Nuvra/..\\..\\evil.exe", "Nuvra/C:evil.exe", "Nuvra/a.ini:stream"}) {
         CDownloadTarget target;
         EXPECT_FALSE(SplitDownload(serverPath, "data/a.ini", target)) << serverPath;
     }

@@ -53,12 +53,15 @@ TEST(FileSink, CannotOpenInMissingFolderOrCommitOntoFolder)
 
 struct DigestCase {
     const char* name;
-    std::vector<std::string> pieces;  // written in this order
-    std::string expected;             // the digest the sink is told to expect
+    std::vector<std::string> pieces; // written in this order
+    std::string expected;            // the digest the sink is told to expect
     bool commits;
 };
 
-void PrintTo(const DigestCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const DigestCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FileSinkDigest : public ::testing::TestWithParam<DigestCase> {};
 
@@ -75,20 +78,20 @@ TEST_P(FileSinkDigest, CommitsOnlyTheExpectedBody)
     std::string body;
     for (const std::string& piece : c.pieces) body += piece;
     EXPECT_EQ(c.commits ? body : "old content", folder.Read("a.txt"));
-    EXPECT_EQ(std::vector<std::string>{"a.txt"}, folder.List());  // no temporary file stays
+    EXPECT_EQ(std::vector<std::string>{"a.txt"}, folder.List()); // no temporary file stays
 }
 
 // SHA-256 of "abc" and of the empty message.
 const char kAbc[] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
 const char kEmpty[] = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
 
-INSTANTIATE_TEST_SUITE_P(Bodies, FileSinkDigest, ::testing::Values(
-    DigestCase{"WholeBody", {"abc"}, kAbc, true},
-    DigestCase{"InPieces", {"a", "", "bc"}, kAbc, true},
-    DigestCase{"EmptyBody", {}, kEmpty, true},
-    DigestCase{"SameLengthOtherBytes", {"abd"}, kAbc, false},
-    DigestCase{"BodyCutShort", {"ab"}, kAbc, false},
-    DigestCase{"NoDigestChecksNothing", {"anything"}, "", true}),
-    [](const ::testing::TestParamInfo<DigestCase>& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bodies, FileSinkDigest,
+                         ::testing::Values(DigestCase{"WholeBody", {"abc"}, kAbc, true},
+                                           DigestCase{"InPieces", {"a", "", "bc"}, kAbc, true},
+                                           DigestCase{"EmptyBody", {}, kEmpty, true},
+                                           DigestCase{"SameLengthOtherBytes", {"abd"}, kAbc, false},
+                                           DigestCase{"BodyCutShort", {"ab"}, kAbc, false},
+                                           DigestCase{"NoDigestChecksNothing", {"anything"}, "", true}),
+                         [](const ::testing::TestParamInfo<DigestCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -9,9 +9,8 @@
 
 namespace {
 
-const char kAccept[] =
-    "audio/x-aiff, audio/basic, audio/midi, audio/mpeg, audio/wav, image/jpeg, image/gif, "
-    "image/jpg, image/png, image/mng, image/bmp, text/plain, text/html, text/htm";
+const char kAccept[] = "audio/x-aiff, audio/basic, audio/midi, audio/mpeg, audio/wav, image/jpeg, image/gif, "
+                       "image/jpg, image/png, image/mng, image/bmp, text/plain, text/html, text/htm";
 
 std::string Pattern(std::size_t size)
 {
@@ -34,8 +33,8 @@ protected:
 
     int Fetch(const std::string& file, bool sizeOnly = false)
     {
-        return GetWebFile("GetWebFile", "127.0.0.1", server.Port(), folder.File("dl") + "\\", "/update/",
-                          file, sizeOnly);
+        return GetWebFile("GetWebFile", "127.0.0.1", server.Port(), folder.File("dl") + "\\", "/update/", file,
+                          sizeOnly);
     }
     std::string Url(const std::string& path) const { return "http://" + server.HostPort() + path; }
     // What the download folder holds besides its marker: nothing after a failure, not even a
@@ -158,8 +157,8 @@ TEST_F(WebFileTest, CutBodyIsAFailureAndLeavesNoFile)
 TEST_F(WebFileTest, FailureKeepsExistingFileAndSuccessReplacesIt)
 {
     ASSERT_TRUE(folder.Write("dl/big.bin", "previous version"));
-    for (const CHttpFault& fault : {CHttpFault::ShortBody(1), CHttpFault::DropMidBody(4000),
-                                    CHttpFault::Status(404), CHttpFault::Status(500)}) {
+    for (const CHttpFault& fault :
+         {CHttpFault::ShortBody(1), CHttpFault::DropMidBody(4000), CHttpFault::Status(404), CHttpFault::Status(500)}) {
         server.SetFault("/update/big.bin", fault);
         EXPECT_NE(200, Fetch("big.bin"));
         EXPECT_EQ("previous version", folder.Read("dl/big.bin"));
@@ -172,8 +171,9 @@ TEST_F(WebFileTest, FailureKeepsExistingFileAndSuccessReplacesIt)
 
 TEST_F(WebFileTest, LocalFileThatCannotBeCreatedGivesZero)
 {
-    EXPECT_EQ(0, GetWebFile("GetWebFile", "127.0.0.1", server.Port(), folder.File("missing") + "\\",
-                            "/update/", "a.txt", false));
+    EXPECT_EQ(0,
+              GetWebFile("GetWebFile", "127.0.0.1", server.Port(), folder.File("missing") + "\\", "/update/", "a.txt",
+                         false));
     ASSERT_TRUE(folder.Write("dl/a.txt/inside", "x")); // a folder where the file should go
     EXPECT_EQ(0, Fetch("a.txt"));
     EXPECT_EQ("x", folder.Read("dl/a.txt/inside"));
@@ -188,8 +188,8 @@ TEST_F(WebFileTest, UnreachableServerGivesZero)
         ASSERT_TRUE(probe);
         closedPort = probe.LocalPort();
     }
-    EXPECT_EQ(0, GetWebFile("GetWebFile", "127.0.0.1", closedPort, folder.File("dl") + "\\", "/update/",
-                            "a.txt", false));
+    EXPECT_EQ(0,
+              GetWebFile("GetWebFile", "127.0.0.1", closedPort, folder.File("dl") + "\\", "/update/", "a.txt", false));
     EXPECT_EQ(0, GetWebFile("GetWebFile", "127.0.0.1", closedPort, "", "/update/", "a.txt", true));
     EXPECT_TRUE(Downloaded().empty());
 }
@@ -207,8 +207,8 @@ TEST_F(WebFileTest, StatusTextsReachTheHook)
 {
     RecordingSession session;
     ASSERT_TRUE(session.IsOpen());
-    EXPECT_EQ(200, GetWebFile(session, "127.0.0.1", server.Port(), folder.File("dl") + "\\", "/update/",
-                              "a.txt", false));
+    EXPECT_EQ(200,
+              GetWebFile(session, "127.0.0.1", server.Port(), folder.File("dl") + "\\", "/update/", "a.txt", false));
     auto has = [&](const char* text) {
         return std::find(session.texts.begin(), session.texts.end(), text) != session.texts.end();
     };

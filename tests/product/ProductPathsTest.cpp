@@ -34,8 +34,7 @@ TEST(ProductPaths, UpdaterLookedForBesideThenAboveThenRecordedFolder)
 {
     EXPECT_THAT(UpdaterCandidates(R"(C:\Program Files\Morvel\Nuvra\Nuvra.exe)", R"(D:\Tools\)"),
                 ElementsAre(R"(C:\Program Files\Morvel\Nuvra\NuvraUpdater.exe)",
-                            R"(C:\Program Files\Morvel\NuvraUpdater.exe)",
-                            R"(D:\Tools\NuvraUpdater.exe)"));
+                            R"(C:\Program Files\Morvel\NuvraUpdater.exe)", R"(D:\Tools\NuvraUpdater.exe)"));
 }
 
 TEST(ProductPaths, UpdaterCandidatesSkipMissingAndRepeatedFolders)

@@ -10,11 +10,10 @@ namespace {
 
 using Blanks = CFileListEntry::Blanks;
 
-
 struct ReadCase {
     const char* line;
     Blanks blanks;
-    std::vector<std::string> fields;  // marker, name, version, folder, flag
+    std::vector<std::string> fields; // marker, name, version, folder, flag
 };
 
 void PrintTo(const ReadCase& c, std::ostream* os)
@@ -32,25 +31,28 @@ TEST_P(FileListEntryRead, CutsFiveCommaTerminatedFields)
         << "line: \"" << c.line << "\"";
 }
 
-INSTANTIATE_TEST_SUITE_P(Lines, FileListEntryRead, ::testing::Values(
-    ReadCase{"setup,Nuvra.exe,1.0.2,,I,", Blanks::Trim, {"setup", "Nuvra.exe", "1.0.2", "", "I"}},
-    ReadCase{",readme.txt,1.0.0,doc,,", Blanks::Keep, {"", "readme.txt", "1.0.0", "doc", ""}},
-    ReadCase{"x, main.bmp ,1.0.0, images ,,", Blanks::Trim, {"x", "main.bmp", "1.0.0", "images", ""}},
-    ReadCase{"x, main.bmp ,1.0.0, images ,,", Blanks::Keep, {"x", " main.bmp ", "1.0.0", " images ", ""}},
-    ReadCase{"x,\tmain.bmp\t,1.0,skin , A ,", Blanks::Trim, {"x", "main.bmp", "1.0", "skin", "A"}},
-    // Without the last comma the flag reads as empty.
-    ReadCase{"x,Nuvra.exe,2.0,,B", Blanks::Keep, {"x", "Nuvra.exe", "2.0", "", ""}},
-    ReadCase{"a,b,c,d,e,after,the,fifth", Blanks::Keep, {"a", "b", "c", "d", "e"}},
-    // A field without a following comma is empty and the next one starts over at the line's start.
-    ReadCase{"a,b", Blanks::Keep, {"a", "", "a", "", "a"}},
-    ReadCase{"a,b,c", Blanks::Keep, {"a", "b", "", "a", "b"}},
-    ReadCase{"no commas", Blanks::Keep, {"", "", "", "", ""}},
-    ReadCase{"", Blanks::Trim, {"", "", "", "", ""}},
-    ReadCase{"  ,f,1,,,", Blanks::Trim, {"", "f", "1", "", ""}},
-    ReadCase{"  ,f,1,,,", Blanks::Keep, {"  ", "f", "1", "", ""}},
-    // Korean names pass byte for byte.
-    ReadCase{"x,\xb4\xa9\xba\xea\xb6\xf3.txt,1,\xb8\xf0\xb8\xa3,,", Blanks::Trim,
-             {"x", "\xb4\xa9\xba\xea\xb6\xf3.txt", "1", "\xb8\xf0\xb8\xa3", ""}}));
+INSTANTIATE_TEST_SUITE_P(
+    Lines, FileListEntryRead,
+    ::testing::Values(ReadCase{"setup,Nuvra.exe,1.0.2,,I,", Blanks::Trim, {"setup", "Nuvra.exe", "1.0.2", "", "I"}},
+                      ReadCase{",readme.txt,1.0.0,doc,,", Blanks::Keep, {"", "readme.txt", "1.0.0", "doc", ""}},
+                      ReadCase{"x, main.bmp ,1.0.0, images ,,", Blanks::Trim, {"x", "main.bmp", "1.0.0", "images", ""}},
+                      ReadCase{
+                          "x, main.bmp ,1.0.0, images ,,", Blanks::Keep, {"x", " main.bmp ", "1.0.0", " images ", ""}},
+                      ReadCase{"x,\tmain.bmp\t,1.0,skin , A ,", Blanks::Trim, {"x", "main.bmp", "1.0", "skin", "A"}},
+                      // Without the last comma the flag reads as empty.
+                      ReadCase{"x,Nuvra.exe,2.0,,B", Blanks::Keep, {"x", "Nuvra.exe", "2.0", "", ""}},
+                      ReadCase{"a,b,c,d,e,after,the,fifth", Blanks::Keep, {"a", "b", "c", "d", "e"}},
+                      // A field without a following comma is empty and the next one starts over at the line's start.
+                      ReadCase{"a,b", Blanks::Keep, {"a", "", "a", "", "a"}},
+                      ReadCase{"a,b,c", Blanks::Keep, {"a", "b", "", "a", "b"}},
+                      ReadCase{"no commas", Blanks::Keep, {"", "", "", "", ""}},
+                      ReadCase{"", Blanks::Trim, {"", "", "", "", ""}},
+                      ReadCase{"  ,f,1,,,", Blanks::Trim, {"", "f", "1", "", ""}},
+                      ReadCase{"  ,f,1,,,", Blanks::Keep, {"  ", "f", "1", "", ""}},
+                      // Korean names pass byte for byte.
+                      ReadCase{"x,\xb4\xa9\xba\xea\xb6\xf3.txt,1,\xb8\xf0\xb8\xa3,,",
+                               Blanks::Trim,
+                               {"x", "\xb4\xa9\xba\xea\xb6\xf3.txt", "1", "\xb8\xf0\xb8\xa3", ""}}));
 
 TEST(FileListEntry, EntryNeedsMarkerAndInPlaceNeedsExactA)
 {
@@ -70,7 +72,10 @@ struct HashCase {
     std::string hash;
 };
 
-void PrintTo(const HashCase& c, std::ostream* os) { *os << "\"" << Printable(c.line) << "\""; }
+void PrintTo(const HashCase& c, std::ostream* os)
+{
+    *os << "\"" << Printable(c.line) << "\"";
+}
 
 class FileListEntryHash : public ::testing::TestWithParam<HashCase> {};
 
@@ -81,21 +86,21 @@ TEST_P(FileListEntryHash, ReadsADigestFromTheSixthField)
 
 const std::string kUpper = "9F86D081884C7D659A2FEAA0C55AD015A3BF4F1B2B0B822CD15D6C15B0F00A08";
 
-INSTANTIATE_TEST_SUITE_P(Lines, FileListEntryHash, ::testing::Values(
-    HashCase{std::string("x,a.txt,1,,,") + kDigest + ",", Blanks::Keep, kDigest},
-    HashCase{std::string("x,a.txt,1,doc,A,") + kDigest + ",\r", Blanks::Keep, kDigest},
-    HashCase{std::string("x,a.txt,1,,, ") + kDigest + " ,", Blanks::Trim, kDigest},
-    HashCase{"x,a.txt,1,,," + kUpper + ",", Blanks::Keep, kDigest},
-    // Older lists: nothing, or something else, after the fifth comma.
-    HashCase{"x,a.txt,1,,,", Blanks::Keep, ""},
-    HashCase{"x,a.txt,1,,,,", Blanks::Keep, ""},
-    HashCase{"x,a.txt,1,,,note,", Blanks::Keep, ""},
-    HashCase{std::string("x,a.txt,1,,, ") + kDigest + ",", Blanks::Keep, ""},
-    HashCase{std::string("x,a.txt,1,,,") + kDigest, Blanks::Keep, ""},
-    HashCase{std::string("x,a.txt,1,,,") + std::string(kDigest).substr(1) + "g,", Blanks::Keep, ""},
-    HashCase{std::string("x,a.txt,1,,,") + kDigest + "0,", Blanks::Keep, ""},
-    // A line short of commas starts over; its first field is no digest.
-    HashCase{"x,a.txt,1,", Blanks::Keep, ""}));
+INSTANTIATE_TEST_SUITE_P(
+    Lines, FileListEntryHash,
+    ::testing::Values(HashCase{std::string("x,a.txt,1,,,") + kDigest + ",", Blanks::Keep, kDigest},
+                      HashCase{std::string("x,a.txt,1,doc,A,") + kDigest + ",\r", Blanks::Keep, kDigest},
+                      HashCase{std::string("x,a.txt,1,,, ") + kDigest + " ,", Blanks::Trim, kDigest},
+                      HashCase{"x,a.txt,1,,," + kUpper + ",", Blanks::Keep, kDigest},
+                      // Older lists: nothing, or something else, after the fifth comma.
+                      HashCase{"x,a.txt,1,,,", Blanks::Keep, ""}, HashCase{"x,a.txt,1,,,,", Blanks::Keep, ""},
+                      HashCase{"x,a.txt,1,,,note,", Blanks::Keep, ""},
+                      HashCase{std::string("x,a.txt,1,,, ") + kDigest + ",", Blanks::Keep, ""},
+                      HashCase{std::string("x,a.txt,1,,,") + kDigest, Blanks::Keep, ""},
+                      HashCase{std::string("x,a.txt,1,,,") + std::string(kDigest).substr(1) + "g,", Blanks::Keep, ""},
+                      HashCase{std::string("x,a.txt,1,,,") + kDigest + "0,", Blanks::Keep, ""},
+                      // A line short of commas starts over; its first field is no digest.
+                      HashCase{"x,a.txt,1,", Blanks::Keep, ""}));
 
 struct NameCase {
     const char* subFolder;
@@ -106,7 +111,10 @@ struct NameCase {
     const char* staging;
 };
 
-void PrintTo(const NameCase& c, std::ostream* os) { *os << c.subFolder << "/" << c.fileName; }
+void PrintTo(const NameCase& c, std::ostream* os)
+{
+    *os << c.subFolder << "/" << c.fileName;
+}
 
 class FileListEntryNames : public ::testing::TestWithParam<NameCase> {};
 
@@ -121,14 +129,16 @@ TEST_P(FileListEntryNames, BuildsServerRelativeBackupAndStagingNames)
     EXPECT_EQ(e.StagingName(), c.staging);
 }
 
-INSTANTIATE_TEST_SUITE_P(Entries, FileListEntryNames, ::testing::Values(
-    NameCase{"", "Nuvra.exe", "Nuvra/Nuvra.exe", "Nuvra.exe", "Nuvra.xexe", "Nuvra.xxexe"},
-    NameCase{"skin", "main.bmp", "Nuvra/skin/main.bmp", "skin/main.bmp", "skin/main.xbmp", "skin/main.xxbmp"},
-    NameCase{"images/small", "main.bmp", "Nuvra/images/small/main.bmp", "images/small/main.bmp",
-             "images/small/main.xbmp", "images/small/main.xxbmp"},
-    // A dotted folder keeps its name; a name without a dot is never its own backup.
-    NameCase{"v1.0", "a.b.c", "Nuvra/v1.0/a.b.c", "v1.0/a.b.c", "v1.0/a.xb.xc", "v1.0/a.xxb.xxc"},
-    NameCase{"", "README", "Nuvra/README", "README", "README.x", "README.xx"}));
+INSTANTIATE_TEST_SUITE_P(
+    Entries, FileListEntryNames,
+    ::testing::Values(NameCase{"", "Nuvra.exe", "Nuvra/Nuvra.exe", "Nuvra.exe", "Nuvra.xexe", "Nuvra.xxexe"},
+                      NameCase{"skin", "main.bmp", "Nuvra/skin/main.bmp", "skin/main.bmp", "skin/main.xbmp",
+                               "skin/main.xxbmp"},
+                      NameCase{"images/small", "main.bmp", "Nuvra/images/small/main.bmp", "images/small/main.bmp",
+                               "images/small/main.xbmp", "images/small/main.xxbmp"},
+                      // A dotted folder keeps its name; a name without a dot is never its own backup.
+                      NameCase{"v1.0", "a.b.c", "Nuvra/v1.0/a.b.c", "v1.0/a.b.c", "v1.0/a.xb.xc", "v1.0/a.xxb.xxc"},
+                      NameCase{"", "README", "Nuvra/README", "README", "README.x", "README.xx"}));
 
 TEST(FileListEntry, FolderLevelsOutermostFirst)
 {
@@ -142,7 +152,10 @@ struct VersionCase {
     int number;
 };
 
-void PrintTo(const VersionCase& c, std::ostream* os) { *os << "\"" << Printable(c.text) << "\""; }
+void PrintTo(const VersionCase& c, std::ostream* os)
+{
+    *os << "\"" << Printable(c.text) << "\"";
+}
 
 class VersionNumbers : public ::testing::TestWithParam<VersionCase> {};
 
@@ -151,13 +164,16 @@ TEST_P(VersionNumbers, DropDotsThenReadLikeAtoi)
     EXPECT_EQ(VersionNumber(GetParam().text), GetParam().number) << "\"" << GetParam().text << "\"";
 }
 
-INSTANTIATE_TEST_SUITE_P(Texts, VersionNumbers, ::testing::Values(
-    VersionCase{"1.2.10", 1210}, VersionCase{"1.0.12", 1012}, VersionCase{"1.1.0", 110},
-    VersionCase{"", 0}, VersionCase{"abc", 0}, VersionCase{"...", 0}, VersionCase{"-", 0},
-    VersionCase{" \t7.1", 71}, VersionCase{"+3", 3}, VersionCase{"-1.2", -12}, VersionCase{"1.2a3", 12},
-    VersionCase{"1 2", 1}, VersionCase{".5", 5}, VersionCase{"2147483647", INT_MAX},
-    VersionCase{"2.147.483.648", INT_MAX}, VersionCase{"99999999999999999999999", INT_MAX},
-    VersionCase{"-2147483648", INT_MIN}, VersionCase{"-99999999999999999999999", INT_MIN}));
+INSTANTIATE_TEST_SUITE_P(Texts, VersionNumbers,
+                         ::testing::Values(VersionCase{"1.2.10", 1210}, VersionCase{"1.0.12", 1012},
+                                           VersionCase{"1.1.0", 110}, VersionCase{"", 0}, VersionCase{"abc", 0},
+                                           VersionCase{"...", 0}, VersionCase{"-", 0}, VersionCase{" \t7.1", 71},
+                                           VersionCase{"+3", 3}, VersionCase{"-1.2", -12}, VersionCase{"1.2a3", 12},
+                                           VersionCase{"1 2", 1}, VersionCase{".5", 5},
+                                           VersionCase{"2147483647", INT_MAX}, VersionCase{"2.147.483.648", INT_MAX},
+                                           VersionCase{"99999999999999999999999", INT_MAX},
+                                           VersionCase{"-2147483648", INT_MIN},
+                                           VersionCase{"-99999999999999999999999", INT_MIN}));
 
 TEST(VersionNumber, ComparesWholeNumbersNotDottedParts)
 {

@@ -17,18 +17,23 @@ void PrintTo(const ListCase& c, std::ostream* os)
 
 class ReleaseLists : public ::testing::TestWithParam<ListCase> {};
 
-TEST_P(ReleaseLists, CountOnlyWhenShapedLikeARelease) { EXPECT_EQ(GetParam().release, IsReleaseList(GetParam().lines)); }
+TEST_P(ReleaseLists, CountOnlyWhenShapedLikeARelease)
+{
+    EXPECT_EQ(GetParam().release, IsReleaseList(GetParam().lines));
+}
 
-INSTANTIATE_TEST_SUITE_P(Lists, ReleaseLists, ::testing::Values(
-    ListCase{{"Morvel Nuvra", "1.0.0", "x,Nuvra.exe,1.0.0,,,"}, true},
-    ListCase{{"", " 2 ", ",skipped,1,,,", "x,a.dll,2,,,", ""}, true},
-    // a login page, a list without entries, a version that is no number
-    ListCase{{"<html>", "<head><title>Login</title></head>", "<body>", "</html>"}, false},
-    ListCase{{"T", "1.0.0"}, false}, ListCase{{"T", "1.0.0", ",a,1,,,", ""}, false},
-    ListCase{{"T", "1.0 beta", "x,a,1,,,"}, false}, ListCase{{"T", "...", "x,a,1,,,"}, false},
-    // what would break out of the product's quoted command line
-    ListCase{{"T", "1.0\" -t\"Injected\" -d\"C:\\users", "x,a,1,,,"}, false},
-    ListCase{{"Ti\"tle", "1.0", "x,a,1,,,"}, false}, ListCase{{"Ti\ttle", "1.0", "x,a,1,,,"}, false}));
+INSTANTIATE_TEST_SUITE_P(
+    Lists, ReleaseLists,
+    ::testing::Values(ListCase{{"Morvel Nuvra", "1.0.0", "x,Nuvra.exe,1.0.0,,,"}, true},
+                      ListCase{{"", " 2 ", ",skipped,1,,,", "x,a.dll,2,,,", ""}, true},
+                      // a login page, a list without entries, a version that is no number
+                      ListCase{{"<html>", "<head><title>Login</title></head>", "<body>", "</html>"}, false},
+                      ListCase{{"T", "1.0.0"}, false}, ListCase{{"T", "1.0.0", ",a,1,,,", ""}, false},
+                      ListCase{{"T", "1.0 beta", "x,a,1,,,"}, false}, ListCase{{"T", "...", "x,a,1,,,"}, false},
+                      // what would break out of the product's quoted command line
+                      ListCase{{"T", "1.0\" -t\"Injected\" -d\"C:\\users", "x,a,1,,,"}, false},
+                      ListCase{{"Ti\"tle", "1.0", "x,a,1,,,"}, false},
+                      ListCase{{"Ti\ttle", "1.0", "x,a,1,,,"}, false}));
 
 TEST(ListVersion, IsLineOneTrimmed)
 {

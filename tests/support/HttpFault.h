@@ -7,14 +7,14 @@
 class CHttpFault {
 public:
     enum class Kind {
-        Status,        // answer `status` with a short text body
-        Redirect,      // answer `status` (301/302/303...) with `location`, or with no Location
-        ShortBody,     // serve the file, announce its full length, send `missingBytes` fewer, close
-        DropMidBody,   // serve the file, announce its full length, reset the connection after `sentBytes`
-        Stall,         // read the request and answer nothing for `stall` (or until Stop), then close
-        StallMidBody,  // serve the file, announce its full length, send `sentBytes`, then hold the
-                       // connection silent for `stall` (or until Stop), then close
-        Tamper,        // serve the file with the byte at `tamperOffset` changed: same length, other bytes
+        Status,       // answer `status` with a short text body
+        Redirect,     // answer `status` (301/302/303...) with `location`, or with no Location
+        ShortBody,    // serve the file, announce its full length, send `missingBytes` fewer, close
+        DropMidBody,  // serve the file, announce its full length, reset the connection after `sentBytes`
+        Stall,        // read the request and answer nothing for `stall` (or until Stop), then close
+        StallMidBody, // serve the file, announce its full length, send `sentBytes`, then hold the
+                      // connection silent for `stall` (or until Stop), then close
+        Tamper,       // serve the file with the byte at `tamperOffset` changed: same length, other bytes
     };
 
     static CHttpFault Status(int status)

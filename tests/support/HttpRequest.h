@@ -8,8 +8,8 @@
 class CHttpRequest {
 public:
     std::string method;
-    std::string path;    // the request target as sent, query included
-    std::string version; // "HTTP/1.1"
+    std::string path;                                         // the request target as sent, query included
+    std::string version;                                      // "HTTP/1.1"
     std::vector<std::pair<std::string, std::string>> headers; // in arrival order, values trimmed
 
     // How often a header arrived; names compare without regard to case, as in HTTP.

@@ -14,7 +14,10 @@ namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
 
-extern "C" void OnSignal(int) { g_stop = 1; }
+extern "C" void OnSignal(int)
+{
+    g_stop = 1;
+}
 
 } // namespace
 

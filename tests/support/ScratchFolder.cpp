@@ -26,8 +26,9 @@ CScratchFolder::CScratchFolder()
     if (error) return;
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
     for (int attempt = 0; attempt < 100; ++attempt) {
-        fs::path candidate = base / ("nuvra-test-" + std::to_string(NUVRA_GETPID()) + "-" +
-                                     std::to_string(stamp % 1000000) + "-" + std::to_string(counter++));
+        fs::path candidate = base /
+            ("nuvra-test-" + std::to_string(NUVRA_GETPID()) + "-" + std::to_string(stamp % 1000000) + "-" +
+             std::to_string(counter++));
         if (fs::create_directory(candidate, error)) {
             m_path = candidate.string();
             return;

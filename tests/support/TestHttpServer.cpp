@@ -60,10 +60,8 @@ std::string Head(int status, unsigned long long contentLength, bool keepAlive,
 bool SendText(const CTestSocket& socket, int status, bool keepAlive, bool withBody,
               const std::string& extraHeaders = std::string())
 {
-    std::string body = "<html><body><h1>" + std::to_string(status) + " " + Reason(status) +
-                       "</h1></body></html>\n";
-    std::string head = Head(status, body.size(), keepAlive,
-                            "Content-Type: text/html\r\n" + extraHeaders);
+    std::string body = "<html><body><h1>" + std::to_string(status) + " " + Reason(status) + "</h1></body></html>\n";
+    std::string head = Head(status, body.size(), keepAlive, "Content-Type: text/html\r\n" + extraHeaders);
     return socket.SendAll(withBody ? head + body : head) && keepAlive;
 }
 
@@ -210,8 +208,10 @@ void CTestHttpServer::ReapFinished()
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         for (auto it = m_connections.begin(); it != m_connections.end();) {
-            if ((*it)->done) finished.splice(finished.end(), m_connections, it++);
-            else ++it;
+            if ((*it)->done)
+                finished.splice(finished.end(), m_connections, it++);
+            else
+                ++it;
         }
     }
     for (auto& c : finished)
@@ -308,8 +308,8 @@ bool CTestHttpServer::Answer(const CTestSocket& socket, const CHttpRequest& requ
     return AnswerFile(socket, request, nullptr, keepAlive);
 }
 
-bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest& request,
-                                  const CHttpFault& fault, bool keepAlive)
+bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault& fault,
+                                  bool keepAlive)
 {
     bool withBody = request.method != "HEAD";
     switch (fault.kind) {
@@ -317,17 +317,14 @@ bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest&
         return SendText(socket, fault.status, keepAlive, withBody,
                         fault.status == 401 ? "WWW-Authenticate: Basic realm=\"nuvra\"\r\n" : "");
     case CHttpFault::Kind::Redirect:
-        return socket.SendAll(Head(fault.status, 0, keepAlive,
-                                   fault.hasLocation ? "Location: " + fault.location + "\r\n" : "")) &&
-               keepAlive;
+        return socket.SendAll(
+                   Head(fault.status, 0, keepAlive, fault.hasLocation ? "Location: " + fault.location + "\r\n" : "")) &&
+            keepAlive;
     case CHttpFault::Kind::ShortBody:
     case CHttpFault::Kind::DropMidBody:
     case CHttpFault::Kind::StallMidBody:
-    case CHttpFault::Kind::Tamper:
-        return AnswerFile(socket, request, &fault, keepAlive);
-    case CHttpFault::Kind::Stall:
-        WaitForStopOrTimeout(fault);
-        return false;
+    case CHttpFault::Kind::Tamper: return AnswerFile(socket, request, &fault, keepAlive);
+    case CHttpFault::Kind::Stall: WaitForStopOrTimeout(fault); return false;
     }
     return false;
 }
@@ -341,8 +338,8 @@ void CTestHttpServer::WaitForStopOrTimeout(const CHttpFault& fault)
         m_stopSignal.wait_for(lock, fault.stall, [this] { return m_stopping.load(); });
 }
 
-bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& request,
-                                 const CHttpFault* fault, bool keepAlive)
+bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault* fault,
+                                 bool keepAlive)
 {
     bool withBody = request.method != "HEAD";
     std::string requestPath = PathOnly(request.path);
@@ -357,8 +354,7 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
     if (size < 0 || !file) return SendText(socket, 404, keepAlive, withBody);
 
     auto total = static_cast<unsigned long long>(size);
-    if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n")))
-        return false;
+    if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n"))) return false;
     if (!withBody) return keepAlive;
 
     unsigned long long toSend = total;

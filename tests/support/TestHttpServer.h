@@ -51,10 +51,8 @@ private:
     bool ReadRequest(const CTestSocket& socket, std::string& pending, CHttpRequest& request);
     // Each answer returns whether the connection may carry another request.
     bool Answer(const CTestSocket& socket, const CHttpRequest& request, bool keepAlive);
-    bool AnswerFault(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault& fault,
-                     bool keepAlive);
-    bool AnswerFile(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault* fault,
-                    bool keepAlive);
+    bool AnswerFault(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault& fault, bool keepAlive);
+    bool AnswerFile(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault* fault, bool keepAlive);
     void ReapFinished();
     void WaitForStopOrTimeout(const CHttpFault& fault);
 

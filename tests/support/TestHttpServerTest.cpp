@@ -34,7 +34,10 @@ RawResponse ReadResponse(const CTestSocket& socket)
     while ((end = data.find("\r\n\r\n")) == std::string::npos) {
         if (!socket.WaitReadable(5000)) return r;
         long n = socket.Receive(chunk, sizeof chunk);
-        if (n <= 0) { r.closed = true; return r; }
+        if (n <= 0) {
+            r.closed = true;
+            return r;
+        }
         data.append(chunk, static_cast<std::size_t>(n));
     }
     r.head = data.substr(0, end + 2);
@@ -44,7 +47,10 @@ RawResponse ReadResponse(const CTestSocket& socket)
     while (r.body.size() < length) {
         if (!socket.WaitReadable(5000)) return r;
         long n = socket.Receive(chunk, sizeof chunk);
-        if (n <= 0) { r.closed = true; return r; }
+        if (n <= 0) {
+            r.closed = true;
+            return r;
+        }
         r.body.append(chunk, static_cast<std::size_t>(n));
     }
     if (!r.closed && socket.WaitReadable(200)) r.closed = socket.Receive(chunk, sizeof chunk) <= 0;
@@ -109,8 +115,8 @@ TEST_F(TestHttpServerTest, KeepsConnectionAliveAcrossRequests)
 TEST_F(TestHttpServerTest, PathsOutsideRootOrMissingGet404)
 {
     folder.Write("secret.txt", "secret");
-    for (const char* path : {"/update/../secret.txt", "/update/%2e%2e/secret.txt", "/update/missing.txt",
-                             "/update", "/update/..%5csecret.txt", "/update/a.txt/"}) {
+    for (const char* path : {"/update/../secret.txt", "/update/%2e%2e/secret.txt", "/update/missing.txt", "/update",
+                             "/update/..%5csecret.txt", "/update/a.txt/"}) {
         CTestSocket s = Connect();
         EXPECT_EQ(404, Get(s, path).status) << path;
     }

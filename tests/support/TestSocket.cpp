@@ -18,13 +18,25 @@ static_assert(sizeof(SOCKET) == sizeof(CTestSocket::native_type), "SOCKET fits t
 namespace {
 
 #ifdef _WIN32
-void CloseNative(SOCKET s) { ::closesocket(s); }
-SOCKET Native(CTestSocket::native_type s) { return static_cast<SOCKET>(s); }
+void CloseNative(SOCKET s)
+{
+    ::closesocket(s);
+}
+SOCKET Native(CTestSocket::native_type s)
+{
+    return static_cast<SOCKET>(s);
+}
 const int kShutdownBoth = SD_BOTH;
 const int kSendFlags = 0;
 #else
-void CloseNative(int s) { ::close(s); }
-int Native(int s) { return s; }
+void CloseNative(int s)
+{
+    ::close(s);
+}
+int Native(int s)
+{
+    return s;
+}
 const int kShutdownBoth = SHUT_RDWR;
 // A peer that went away must give an error, not kill the process with SIGPIPE.
 const int kSendFlags = MSG_NOSIGNAL;

@@ -18,14 +18,23 @@ public:
 
     CTestSocket() = default;
     explicit CTestSocket(native_type s) : m_s(s) {}
-    ~CTestSocket() { Close(); }
+    ~CTestSocket()
+    {
+        Close();
+    }
     CTestSocket(const CTestSocket&) = delete;
     CTestSocket& operator=(const CTestSocket&) = delete;
     CTestSocket(CTestSocket&& other) noexcept : m_s(other.Release()) {}
     CTestSocket& operator=(CTestSocket&& other) noexcept;
 
-    explicit operator bool() const { return m_s != Invalid(); }
-    native_type Get() const { return m_s; }
+    explicit operator bool() const
+    {
+        return m_s != Invalid();
+    }
+    native_type Get() const
+    {
+        return m_s;
+    }
     native_type Release();
     void Close();
 
@@ -42,7 +51,10 @@ public:
     // Bytes read (0 at end of stream), or -1 on error.
     long Receive(char* buffer, std::size_t size) const;
     bool SendAll(const char* data, std::size_t size) const;
-    bool SendAll(const std::string& data) const { return SendAll(data.data(), data.size()); }
+    bool SendAll(const std::string& data) const
+    {
+        return SendAll(data.data(), data.size());
+    }
 
     // Ends both directions; wakes a thread blocked on this socket in another thread.
     void ShutdownBoth() const;

@@ -14,8 +14,19 @@ TEST(RemovalPlan, ComponentCountReadsLeadingDecimalDigitsLikeTheCLibrary)
         const char* text;
         int count;
     } cases[] = {
-        {"2", 2}, {"0", 0}, {"", 0}, {"abc", 0}, {"2x", 2}, {" 3", 3}, {"\t+4", 4}, {"x2", 0},
-        {"-3", 0}, {"007", 7}, {"1.5", 1}, {"2147483647", INT_MAX}, {"99999999999999999999", INT_MAX},
+        {"2", 2},
+        {"0", 0},
+        {"", 0},
+        {"abc", 0},
+        {"2x", 2},
+        {" 3", 3},
+        {"\t+4", 4},
+        {"x2", 0},
+        {"-3", 0},
+        {"007", 7},
+        {"1.5", 1},
+        {"2147483647", INT_MAX},
+        {"99999999999999999999", INT_MAX},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.count, ParseComponentCount(c.text)) << '"' << c.text << '"';
@@ -29,11 +40,20 @@ TEST(RemovalPlan, ComponentIndexAcceptsOnlyTheNamesThatPercentDWritesBelowTheCou
         int count;
         int index;
     } cases[] = {
-        {"_cm_component_0", 2, 0}, {"_cm_component_1", 2, 1}, {"_CM_Component_1", 2, 1},
-        {"_cm_component_2", 2, -1}, {"_cm_component_01", 2, -1}, {"_cm_component_", 2, -1},
-        {"_cm_component__count", 2, -1}, {"_cm_component_1x", 2, -1}, {"_cm_component_-1", 2, -1},
-        {"_cm_component_ 1", 2, -1}, {"_sys_title", 2, -1}, {"_cm_component_0", 0, -1},
-        {"_cm_component_99999999999", INT_MAX, -1}, {"_cm_component_2147483646", INT_MAX, 2147483646},
+        {"_cm_component_0", 2, 0},
+        {"_cm_component_1", 2, 1},
+        {"_CM_Component_1", 2, 1},
+        {"_cm_component_2", 2, -1},
+        {"_cm_component_01", 2, -1},
+        {"_cm_component_", 2, -1},
+        {"_cm_component__count", 2, -1},
+        {"_cm_component_1x", 2, -1},
+        {"_cm_component_-1", 2, -1},
+        {"_cm_component_ 1", 2, -1},
+        {"_sys_title", 2, -1},
+        {"_cm_component_0", 0, -1},
+        {"_cm_component_99999999999", INT_MAX, -1},
+        {"_cm_component_2147483646", INT_MAX, 2147483646},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(c.index, ComponentIndexOf(c.name, kPrefix, c.count)) << c.name << " of " << c.count;
@@ -42,9 +62,10 @@ TEST(RemovalPlan, ComponentIndexAcceptsOnlyTheNamesThatPercentDWritesBelowTheCou
 
 TEST(RemovalPlan, ComponentNamesInIndexOrderWithoutEmptyOrNestedNames)
 {
-    EXPECT_EQ((std::vector<std::string>{"ImagePack", "Sounds", "\xb8\xf0\xb8\xa3"}),
-              OrderedComponentNames({{3, "\xb8\xf0\xb8\xa3"}, {1, "Sounds"}, {0, "ImagePack"}, {2, ""},
-                                     {4, "Other\\Plugin"}, {5, "\\"}}));
+    EXPECT_EQ(
+        (std::vector<std::string>{"ImagePack", "Sounds", "\xb8\xf0\xb8\xa3"}),
+        OrderedComponentNames(
+            {{3, "\xb8\xf0\xb8\xa3"}, {1, "Sounds"}, {0, "ImagePack"}, {2, ""}, {4, "Other\\Plugin"}, {5, "\\"}}));
     EXPECT_TRUE(OrderedComponentNames({}).empty());
 }
 
@@ -64,7 +85,9 @@ TEST(RemovalPlan, ShortcutsDesktopStartMenuProgramsThenQuickLaunchWithTheirBarPo
         int folder;
         int bar;
     } expected[] = {
-        {"Name", 0, 70}, {"Name", 11, 80}, {"Name", 2, 90},
+        {"Name", 0, 70},
+        {"Name", 11, 80},
+        {"Name", 2, 90},
         {"Microsoft\\Internet Explorer\\Quick Launch\\Nuvra", 26, 100},
     };
     for (std::size_t i = 0; i < shortcuts.size(); ++i) {

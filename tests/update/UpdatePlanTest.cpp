@@ -34,7 +34,10 @@ struct SelectionCase {
     std::vector<std::string> updated;
 };
 
-void PrintTo(const SelectionCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const SelectionCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class UpdateSelection : public ::testing::TestWithParam<SelectionCase> {};
 
@@ -43,22 +46,24 @@ TEST_P(UpdateSelection, UpdatesOnlyEntriesWithAGreaterVersionNumber)
     const SelectionCase& c = GetParam();
     CUpdatePlan plan = CUpdatePlan::Make(List(c.entries), c.installed);
     EXPECT_EQ(Verdict::Ready, plan.GetVerdict());
-    EXPECT_EQ(c.entries.size(), plan.Items().size());  // skipped lines are kept for the bar
+    EXPECT_EQ(c.entries.size(), plan.Items().size()); // skipped lines are kept for the bar
     EXPECT_EQ(c.updated, Updated(plan));
     EXPECT_EQ(c.updated.size(), plan.UpdateCount());
 }
 
-INSTANTIATE_TEST_SUITE_P(Lists, UpdateSelection, ::testing::Values(
-    SelectionCase{"equal is not newer", "1.0.0",
-                  {"x,a.dll,1.0.0,,,", "x,b.dll,1.0.1,,,", "x,c.dll,0.9.9,,,"}, {"b.dll"}},
-    // 1.1.0 is 110, below 1012: not newer although its dotted parts are.
-    SelectionCase{"whole numbers, not parts", "1.0.12", {"x,a.dll,1.1.0,,,", "x,b.dll,1.0.13,,,"}, {"b.dll"}},
-    SelectionCase{"nothing recorded counts as 0", "", {"x,a.dll,0.0.1,,,", "x,b.dll,0,,,"}, {"a.dll"}},
-    SelectionCase{"not a number counts as 0", "beta", {"x,a.dll,1,,,", "x,b.dll,abc,,,"}, {"a.dll"}},
-    SelectionCase{"no marker, blank line", "1.0.0", {",a.dll,9.0,,,", "", "x,b.dll,9.0.0,sub,,"}, {"sub/b.dll"}},
-    SelectionCase{"missing last comma reads flag as empty", "1.0", {"x,Nuvra.exe,2.0,,B"}, {"Nuvra.exe"}},
-    // Blanks are trimmed as the install trims them, so both address the same file.
-    SelectionCase{"blank padded", "1.0", {"x, main.bmp ,2.0, images ,,"}, {"images/main.bmp"}}),
+INSTANTIATE_TEST_SUITE_P(
+    Lists, UpdateSelection,
+    ::testing::Values(
+        SelectionCase{
+            "equal is not newer", "1.0.0", {"x,a.dll,1.0.0,,,", "x,b.dll,1.0.1,,,", "x,c.dll,0.9.9,,,"}, {"b.dll"}},
+        // 1.1.0 is 110, below 1012: not newer although its dotted parts are.
+        SelectionCase{"whole numbers, not parts", "1.0.12", {"x,a.dll,1.1.0,,,", "x,b.dll,1.0.13,,,"}, {"b.dll"}},
+        SelectionCase{"nothing recorded counts as 0", "", {"x,a.dll,0.0.1,,,", "x,b.dll,0,,,"}, {"a.dll"}},
+        SelectionCase{"not a number counts as 0", "beta", {"x,a.dll,1,,,", "x,b.dll,abc,,,"}, {"a.dll"}},
+        SelectionCase{"no marker, blank line", "1.0.0", {",a.dll,9.0,,,", "", "x,b.dll,9.0.0,sub,,"}, {"sub/b.dll"}},
+        SelectionCase{"missing last comma reads flag as empty", "1.0", {"x,Nuvra.exe,2.0,,B"}, {"Nuvra.exe"}},
+        // Blanks are trimmed as the install trims them, so both address the same file.
+        SelectionCase{"blank padded", "1.0", {"x, main.bmp ,2.0, images ,,"}, {"images/main.bmp"}}),
     [](const ::testing::TestParamInfo<SelectionCase>& info) {
         std::string name = info.param.name;
         for (char& c : name)
@@ -107,9 +112,9 @@ TEST(UpdatePlan, OrdinaryAndInPlaceEntriesKeepTheirFlags)
 TEST(UpdatePlan, UnsafeNewerEntryRefusesTheWholeList)
 {
     const char* unsafe[] = {
-        "x,evil.dll,2.0,..,,",          "x,evil.dll,2.0,../..,,",     "x,..,2.0,,,",
-        "x,evil.dll,2.0,C:/Windows,,",  "x,evil.dll,2.0,/abs,,",      "x,a\\..\\b.dll,2.0,,,",
-        "x,nul,2.0,,,",                 "x,COM\xa9\xf6,2.0,,,",       "x,evil.dll,2.0,sub/,,",
+        "x,evil.dll,2.0,..,,",   "x,evil.dll,2.0,../..,,", "x,..,2.0,,,",  "x,evil.dll,2.0,C:/Windows,,",
+        "x,evil.dll,2.0,/abs,,", "x,a\\..\\b.dll,2.0,,,",  "x,nul,2.0,,,", "x,COM\xa9\xf6,2.0,,,",
+        "x,evil.dll,2.0,sub/,,",
     };
     for (const char* line : unsafe) {
         SCOPED_TRACE(line);

@@ -144,8 +144,7 @@ TEST(BlockingSocketTest, WriteDeliversEveryByteOfALargeBlock)
 {
     CLoopbackPair pair;
     std::vector<char> data(4 * 1024 * 1024);
-    for (size_t i = 0; i < data.size(); ++i)
-        data[i] = static_cast<char>(i * 7 + i / 4096);
+    for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7 + i / 4096);
 
     std::vector<char> received;
     std::thread readerThread([&] {
@@ -153,8 +152,7 @@ TEST(BlockingSocketTest, WriteDeliversEveryByteOfALargeBlock)
             char chunk[65536];
             for (;;) {
                 const int n = pair.reader.Receive(chunk, sizeof chunk, 10);
-                if (n <= 0)
-                    break;
+                if (n <= 0) break;
                 received.insert(received.end(), chunk, chunk + n);
             }
         } catch (const CBlockingSocketException&) {

@@ -70,8 +70,7 @@ TEST_F(FtpClientTest, MultiLineReplyIsOneReplyWithEveryLineShown)
     ASSERT_TRUE(client->GetResponse(text, code));
     EXPECT_EQ(2, code);
     EXPECT_EQ("230-first\r\n230-second\r\n230 last", text);
-    EXPECT_EQ((Strings{"send:NOOP", "reply:230-first", "reply:230-second", "reply:230 last"}),
-              observer.events);
+    EXPECT_EQ((Strings{"send:NOOP", "reply:230-first", "reply:230-second", "reply:230 last"}), observer.events);
 }
 
 TEST_F(FtpClientTest, LineWithAnotherNumberDoesNotEndAMultiLineReply)
@@ -99,8 +98,7 @@ TEST_F(FtpClientTest, ReplyNotStartingWithADigitIsAnError)
 
 TEST_F(FtpClientTest, ReplyArrivingInPiecesIsReadAsOneLine)
 {
-    Start({std::string("20") + CScriptedFtpServer::kPause + "0 o" + CScriptedFtpServer::kPause +
-           "k\r\n"});
+    Start({std::string("20") + CScriptedFtpServer::kPause + "0 o" + CScriptedFtpServer::kPause + "k\r\n"});
     EXPECT_EQ(RESULT_OK, client->Noop());
     EXPECT_EQ((Strings{"send:NOOP", "reply:200 ok"}), observer.events);
 }
@@ -169,12 +167,11 @@ TEST_F(FtpClientTest, EachCommandSendsItsTextAndMapsTheReply)
         {[](CFtpClient& c) { return c.Allocate(100, 10); }, "ALLO 100 R 10", "200 ok", RESULT_OK},
         {[](CFtpClient& c) { return c.StructureMount("/mnt"); }, "SMNT /mnt", "332 account?", RESULT_ERROR},
         {[](CFtpClient& c) { return c.Noop(); }, "NOOP", "150 opening", RESULT_ERROR},
-        {[](CFtpClient& c) { return c.RepresentationType(CRepresentation(CRepresentation::Type::Image)); },
-         "TYPE I", "200 binary", RESULT_OK},
+        {[](CFtpClient& c) { return c.RepresentationType(CRepresentation(CRepresentation::Type::Image)); }, "TYPE I",
+         "200 binary", RESULT_OK},
     };
     Strings replies;
-    for (const auto& c : cases)
-        replies.push_back(c.reply + "\r\n");
+    for (const auto& c : cases) replies.push_back(c.reply + "\r\n");
     Start(replies);
 
     Strings expectedCommands;
@@ -199,26 +196,24 @@ TEST_F(FtpClientTest, OutOfRangeStructureAndModeSendNothing)
 
 TEST_F(FtpClientTest, RenameSendsRntoOnlyAfterA3xxReply)
 {
-    Start({"350 ready\r\n", "250 renamed\r\n", // a -> b
-           "550 no such file\r\n",             // c -> d
+    Start({"350 ready\r\n", "250 renamed\r\n",  // a -> b
+           "550 no such file\r\n",              // c -> d
            "350 ready\r\n", "553 bad name\r\n", // e -> f
-           "250 odd\r\n",                      // g -> h
-           "350 ready\r\n", "150 odd\r\n"});   // i -> j
+           "250 odd\r\n",                       // g -> h
+           "350 ready\r\n", "150 odd\r\n"});    // i -> j
     EXPECT_EQ(RESULT_OK, client->Rename("a", "b"));
     EXPECT_EQ(RESULT_REJECTED, client->Rename("c", "d"));
     EXPECT_EQ(RESULT_REJECTED, client->Rename("e", "f"));
     EXPECT_EQ(RESULT_ERROR, client->Rename("g", "h"));
     EXPECT_EQ(RESULT_ERROR, client->Rename("i", "j"));
-    EXPECT_EQ((Strings{"RNFR a", "RNTO b", "RNFR c", "RNFR e", "RNTO f", "RNFR g", "RNFR i",
-                       "RNTO j"}),
-              Sent());
+    EXPECT_EQ((Strings{"RNFR a", "RNTO b", "RNFR c", "RNFR e", "RNTO f", "RNFR g", "RNFR i", "RNTO j"}), Sent());
 }
 
 TEST_F(FtpClientTest, ReinitializeWaitsForTheReplyAfterA1xx)
 {
     const char p = CScriptedFtpServer::kPause;
-    Start({std::string("120 soon\r\n") + p + "220 ready\r\n", "220 ready\r\n", "350 what\r\n",
-           "421 closing\r\n", std::string("120 soon\r\n") + p + "421 no\r\n"});
+    Start({std::string("120 soon\r\n") + p + "220 ready\r\n", "220 ready\r\n", "350 what\r\n", "421 closing\r\n",
+           std::string("120 soon\r\n") + p + "421 no\r\n"});
     EXPECT_EQ(RESULT_OK, client->Reinitialize());
     EXPECT_EQ(RESULT_OK, client->Reinitialize());
     EXPECT_EQ(RESULT_ERROR, client->Reinitialize());
@@ -237,8 +232,7 @@ TEST_F(FtpClientTest, RepresentationIsKeptOnlyWhileTheServerHasIt)
     EXPECT_TRUE(*client->CurrentRepresentation() == image);
 
     // A refused TYPE leaves the previous one in force.
-    EXPECT_EQ(RESULT_REJECTED,
-              client->RepresentationType(CRepresentation(CRepresentation::Type::Local, {}, 16)));
+    EXPECT_EQ(RESULT_REJECTED, client->RepresentationType(CRepresentation(CRepresentation::Type::Local, {}, 16)));
     EXPECT_TRUE(*client->CurrentRepresentation() == image);
 
     EXPECT_EQ(RESULT_OK, client->Reinitialize());
@@ -306,8 +300,7 @@ TEST_F(FtpClientTest, ArgumentWithALineBreakIsRefusedWithoutSending)
     Start({"200 ok\r\n"});
     EXPECT_EQ(RESULT_ERROR, client->Delete("x\r\nRMD /"));
     EXPECT_EQ(RESULT_ERROR, client->ChangeWorkingDirectory("a\nb"));
-    EXPECT_EQ((Strings{"error:Command contains a line break.",
-                       "error:Command contains a line break."}),
+    EXPECT_EQ((Strings{"error:Command contains a line break.", "error:Command contains a line break."}),
               observer.events);
     EXPECT_TRUE(client->IsConnected());
     EXPECT_EQ(RESULT_OK, client->Noop());

@@ -34,44 +34,89 @@ struct LogonCase {
 const LogonCase kCases[] = {
     {"NoFirewallUserPass", 0, 0, {"331", "230", "250"}, {"USER ruser", "PASS rpass", "CWD /"}, true, false},
     {"NoFirewallUserOnly", 0, 0, {"230", "250"}, {"USER ruser", "CWD /"}, true, false},
-    {"NoFirewallAccount", 0, 0, {"331", "332", "230", "250"},
-     {"USER ruser", "PASS rpass", "ACCT racct", "CWD /"}, true, false},
-    {"NoFirewallPassRejected", 0, 0, {"331", "530"}, {"USER ruser", "PASS rpass"}, false, false},
-    {"NoFirewallAccount3xxFails", 0, 0, {"331", "332", "332"},
-     {"USER ruser", "PASS rpass", "ACCT racct"}, false, true},
-    {"NoFirewallFinalCwdRejected", 0, 0, {"331", "230", "550"},
-     {"USER ruser", "PASS rpass", "CWD /"}, false, false},
-    {"SiteHostname", 1, 21, {"331", "230", "331", "331", "230", "250"},
-     {"USER fuser", "PASS fpass", "SITE ftp.remote.example", "USER ruser", "PASS rpass", "CWD /"},
-     true, false},
-    {"SiteHostnameAccount", 1, 21, {"230", "331", "230", "250"},
-     {"USER fuser", "SITE ftp.remote.example", "USER ruser", "CWD /"}, true, false},
-    {"SiteAccepted2xxFails", 1, 21, {"230", "200"}, {"USER fuser", "SITE ftp.remote.example"},
-     false, true},
-    {"SiteFirewallPass3xxFails", 1, 21, {"331", "332"}, {"USER fuser", "PASS fpass"}, false, true},
-    {"UserAfterLogon", 2, 2121, {"331", "230", "331", "230", "250"},
-     {"USER fuser", "PASS fpass", "USER ruser@ftp.remote.example:2121", "PASS rpass", "CWD /"},
-     true, false},
-    {"ProxyOpen", 3, 21, {"220", "331", "230", "250"},
-     {"OPEN ftp.remote.example", "USER ruser", "PASS rpass", "CWD /"}, true, false},
-    {"ProxyOpen3xx", 3, 21, {"350", "230", "250"}, {"OPEN ftp.remote.example", "USER ruser", "CWD /"},
-     true, false},
-    {"Transparent", 4, 21, {"230", "331", "332", "230", "250"},
-     {"USER fuser", "USER ruser", "PASS rpass", "ACCT racct", "CWD /"}, true, false},
-    {"UserWithNoLogon", 5, 2121, {"331", "230", "250"},
-     {"USER ruser@ftp.remote.example:2121", "PASS rpass", "CWD /"}, true, false},
-    {"UserFireIdAtRemoteHost", 6, 21, {"331", "230", "331", "230", "250"},
-     {"USER fuser@ftp.remote.example", "PASS fpass", "USER ruser", "PASS rpass", "CWD /"}, true,
+    {"NoFirewallAccount",
+     0,
+     0,
+     {"331", "332", "230", "250"},
+     {"USER ruser", "PASS rpass", "ACCT racct", "CWD /"},
+     true,
      false},
-    {"UserRemoteIdAtRemoteHostFireId", 7, 21, {"331", "230", "250"},
-     {"USER ruser@ftp.remote.example fuser", "PASS rpass", "CWD /"}, true, false},
-    {"UserRemoteIdAtRemoteHostFireId2xxFails", 7, 21, {"230"},
-     {"USER ruser@ftp.remote.example fuser"}, false, true},
-    {"UserRemoteIdAtFireIdAtRemoteHost", 8, 2121, {"331", "230", "250"},
-     {"USER ruser@fuser@ftp.remote.example:2121", "PASS rpass@fpass", "CWD /"}, true, false},
+    {"NoFirewallPassRejected", 0, 0, {"331", "530"}, {"USER ruser", "PASS rpass"}, false, false},
+    {"NoFirewallAccount3xxFails", 0, 0, {"331", "332", "332"}, {"USER ruser", "PASS rpass", "ACCT racct"}, false, true},
+    {"NoFirewallFinalCwdRejected", 0, 0, {"331", "230", "550"}, {"USER ruser", "PASS rpass", "CWD /"}, false, false},
+    {"SiteHostname",
+     1,
+     21,
+     {"331", "230", "331", "331", "230", "250"},
+     {"USER fuser", "PASS fpass", "SITE ftp.remote.example", "USER ruser", "PASS rpass", "CWD /"},
+     true,
+     false},
+    {"SiteHostnameAccount",
+     1,
+     21,
+     {"230", "331", "230", "250"},
+     {"USER fuser", "SITE ftp.remote.example", "USER ruser", "CWD /"},
+     true,
+     false},
+    {"SiteAccepted2xxFails", 1, 21, {"230", "200"}, {"USER fuser", "SITE ftp.remote.example"}, false, true},
+    {"SiteFirewallPass3xxFails", 1, 21, {"331", "332"}, {"USER fuser", "PASS fpass"}, false, true},
+    {"UserAfterLogon",
+     2,
+     2121,
+     {"331", "230", "331", "230", "250"},
+     {"USER fuser", "PASS fpass", "USER ruser@ftp.remote.example:2121", "PASS rpass", "CWD /"},
+     true,
+     false},
+    {"ProxyOpen",
+     3,
+     21,
+     {"220", "331", "230", "250"},
+     {"OPEN ftp.remote.example", "USER ruser", "PASS rpass", "CWD /"},
+     true,
+     false},
+    {"ProxyOpen3xx", 3, 21, {"350", "230", "250"}, {"OPEN ftp.remote.example", "USER ruser", "CWD /"}, true, false},
+    {"Transparent",
+     4,
+     21,
+     {"230", "331", "332", "230", "250"},
+     {"USER fuser", "USER ruser", "PASS rpass", "ACCT racct", "CWD /"},
+     true,
+     false},
+    {"UserWithNoLogon",
+     5,
+     2121,
+     {"331", "230", "250"},
+     {"USER ruser@ftp.remote.example:2121", "PASS rpass", "CWD /"},
+     true,
+     false},
+    {"UserFireIdAtRemoteHost",
+     6,
+     21,
+     {"331", "230", "331", "230", "250"},
+     {"USER fuser@ftp.remote.example", "PASS fpass", "USER ruser", "PASS rpass", "CWD /"},
+     true,
+     false},
+    {"UserRemoteIdAtRemoteHostFireId",
+     7,
+     21,
+     {"331", "230", "250"},
+     {"USER ruser@ftp.remote.example fuser", "PASS rpass", "CWD /"},
+     true,
+     false},
+    {"UserRemoteIdAtRemoteHostFireId2xxFails", 7, 21, {"230"}, {"USER ruser@ftp.remote.example fuser"}, false, true},
+    {"UserRemoteIdAtFireIdAtRemoteHost",
+     8,
+     2121,
+     {"331", "230", "250"},
+     {"USER ruser@fuser@ftp.remote.example:2121", "PASS rpass@fpass", "CWD /"},
+     true,
+     false},
 };
 
-void PrintTo(const LogonCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const LogonCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class FtpLogonTest : public ::testing::TestWithParam<LogonCase> {};
 
@@ -79,8 +124,7 @@ TEST_P(FtpLogonTest, SendsTheSchemesCommands)
 {
     const LogonCase& c = GetParam();
     Strings script = {"220 hello\r\n"};
-    for (const auto& code : c.replyCodes)
-        script.push_back(code + " reply\r\n");
+    for (const auto& code : c.replyCodes) script.push_back(code + " reply\r\n");
     CScriptedFtpServer server(script);
 
     CLogonInfo info;
@@ -112,8 +156,7 @@ INSTANTIATE_TEST_SUITE_P(Schemes, FtpLogonTest, ::testing::ValuesIn(kCases),
 
 TEST(FtpLogonNotificationTest, EveryCommandAndReplyLineInOrder)
 {
-    CScriptedFtpServer server({"220-welcome\r\n220 hello\r\n", "331 password?\r\n", "230 in\r\n",
-                               "250 cwd\r\n"});
+    CScriptedFtpServer server({"220-welcome\r\n220 hello\r\n", "331 password?\r\n", "230 in\r\n", "250 cwd\r\n"});
     CRecordingObserver observer;
     CFtpClient client(5, 2048, true);
     client.AttachObserver(&observer);
@@ -156,8 +199,7 @@ TEST(FtpLogonFailureTest, BadPortOrFirewallTypeIsRefusedBeforeConnecting)
     CLogonInfo unknownType("127.0.0.1", 21, "u", "p", "");
     unknownType.SetFirewall("127.0.0.1", "f", "g", 21, CFirewallType(9));
     EXPECT_FALSE(client.Login(unknownType));
-    EXPECT_EQ((Strings{"Invalid port 70000.", "Invalid port 0.", "Unknown firewall type 9."}),
-              observer.Errors());
+    EXPECT_EQ((Strings{"Invalid port 70000.", "Invalid port 0.", "Unknown firewall type 9."}), observer.Errors());
     EXPECT_FALSE(client.IsConnected());
 }
 
@@ -203,12 +245,24 @@ TEST(LogonInfoTest, DefaultsAndSettersKeepHostAndFirewallApart)
 
 TEST(FirewallTypeTest, NamesOfAllTypesInValueOrder)
 {
-    const Strings display = {"no firewall", "SITE hostname", "USER after logon", "proxy OPEN",
-                             "Transparent", "USER with no logon", "USER fireID@remotehost",
-                             "USER remoteID@remotehost fireID", "USER remoteID@fireID@remotehost"};
-    const Strings names = {"NO_FIREWALL", "SITE_HOSTNAME", "USER_AFTER_LOGON", "PROXY_OPEN",
-                           "TRANSPARENT", "USER_WITH_NO_LOGON", "USER_FIREID@REMOTEHOST",
-                           "USER_REMOTEID@REMOTEHOST_FIREID", "USER_REMOTEID@FIREID@REMOTEHOST"};
+    const Strings display = {"no firewall",
+                             "SITE hostname",
+                             "USER after logon",
+                             "proxy OPEN",
+                             "Transparent",
+                             "USER with no logon",
+                             "USER fireID@remotehost",
+                             "USER remoteID@remotehost fireID",
+                             "USER remoteID@fireID@remotehost"};
+    const Strings names = {"NO_FIREWALL",
+                           "SITE_HOSTNAME",
+                           "USER_AFTER_LOGON",
+                           "PROXY_OPEN",
+                           "TRANSPARENT",
+                           "USER_WITH_NO_LOGON",
+                           "USER_FIREID@REMOTEHOST",
+                           "USER_REMOTEID@REMOTEHOST_FIREID",
+                           "USER_REMOTEID@FIREID@REMOTEHOST"};
     const auto all = CFirewallType::GetAllTypes();
     ASSERT_EQ(9u, all.size());
     for (int i = 0; i < 9; ++i) {

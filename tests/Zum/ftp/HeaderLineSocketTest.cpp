@@ -15,12 +15,14 @@ using nsTest::CLoopbackPair;
 
 void Send(CLoopbackPair& pair, const std::string& text)
 {
-    ASSERT_EQ(static_cast<int>(text.size()),
-              pair.writer.Write(text.data(), static_cast<int>(text.size()), 2));
+    ASSERT_EQ(static_cast<int>(text.size()), pair.writer.Write(text.data(), static_cast<int>(text.size()), 2));
 }
 
 // Loopback delivers a small write at once; a short pause makes sure it is all there.
-void LetItArrive() { std::this_thread::sleep_for(std::chrono::milliseconds(200)); }
+void LetItArrive()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+}
 
 std::string ReadLine(CLoopbackPair& pair, int size = 200, unsigned int seconds = 2)
 {
@@ -111,8 +113,7 @@ TEST(HeaderLineSocketTest, PeerClosingBeforeTheLineEndsFails)
 void HoldThreeHundred(CLoopbackPair& pair, std::string& held)
 {
     held.clear();
-    for (int i = 0; i < 300; ++i)
-        held += static_cast<char>('a' + i % 26);
+    for (int i = 0; i < 300; ++i) held += static_cast<char>('a' + i % 26);
     Send(pair, "head\n" + held);
     LetItArrive();
     EXPECT_EQ("head\n", ReadLine(pair));
@@ -125,8 +126,7 @@ TEST(HeaderLineSocketTest, ReadBlockStartsWithTheHeldBytes)
     std::string expected;
     HoldThreeHundred(pair, expected);
     std::string more(2200, '\0');
-    for (size_t i = 0; i < more.size(); ++i)
-        more[i] = static_cast<char>(i % 251);
+    for (size_t i = 0; i < more.size(); ++i) more[i] = static_cast<char>(i % 251);
     Send(pair, more);
     Send(pair, "beyond the block");
     expected += more;

@@ -10,8 +10,8 @@ public:
     CLoopbackPair();
 
     nsSocket::CBlockingSocket listener;
-    nsSocket::CBlockingSocket writer;      // the side that connected
-    nsSocket::CHeaderLineSocket reader;    // the accepted side
+    nsSocket::CBlockingSocket writer;   // the side that connected
+    nsSocket::CHeaderLineSocket reader; // the accepted side
 };
 
 // A port on 127.0.0.1 where nothing listens (bound once, then released).

@@ -9,8 +9,7 @@ namespace nsTest {
 
 class CRecordingObserver : public nsFTP::CTransferObserver {
 public:
-    void OnInternalError(const std::string& error, const std::string& fileName,
-                         unsigned int /*line*/) override
+    void OnInternalError(const std::string& error, const std::string& fileName, unsigned int /*line*/) override
     {
         events.push_back("error:" + error);
         errorFile = fileName;
@@ -22,8 +21,7 @@ public:
     {
         std::vector<std::string> errors;
         for (const auto& e : events)
-            if (e.compare(0, 6, "error:") == 0)
-                errors.push_back(e.substr(6));
+            if (e.compare(0, 6, "error:") == 0) errors.push_back(e.substr(6));
         return errors;
     }
 

@@ -38,18 +38,16 @@ protected:
         fs::create_directories(m_dir);
         m_port = nsTest::UnusedLoopbackPort();
 
-        const std::string setup = std::string("bash '") + NUVRA_VSFTPD_SETUP + "' '" +
-                                  m_dir.string() + "' " + std::to_string(m_port);
+        const std::string setup =
+            std::string("bash '") + NUVRA_VSFTPD_SETUP + "' '" + m_dir.string() + "' " + std::to_string(m_port);
         FILE* pipe = ::popen(setup.c_str(), "r");
         ASSERT_NE(nullptr, pipe);
         char line[128] = {};
         const bool gotLine = std::fgets(line, sizeof line, pipe) != nullptr;
         const int status = ::pclose(pipe);
-        if (!gotLine || status != 0)
-            GTEST_SKIP() << "vsftpd could not be set up (" << setup << ")";
+        if (!gotLine || status != 0) GTEST_SKIP() << "vsftpd could not be set up (" << setup << ")";
         m_password = line;
-        while (!m_password.empty() && (m_password.back() == '\n' || m_password.back() == '\r'))
-            m_password.pop_back();
+        while (!m_password.empty() && (m_password.back() == '\n' || m_password.back() == '\r')) m_password.pop_back();
 
         const std::string config = (m_dir / "vsftpd.conf").string();
         char* argv[] = {const_cast<char*>("vsftpd"), const_cast<char*>(config.c_str()), nullptr};
@@ -57,8 +55,7 @@ protected:
             m_pid = 0;
             GTEST_SKIP() << "vsftpd could not be started";
         }
-        if (!WaitUntilListening())
-            GTEST_SKIP() << "vsftpd did not answer on port " << m_port;
+        if (!WaitUntilListening()) GTEST_SKIP() << "vsftpd did not answer on port " << m_port;
     }
 
     void TearDown() override
@@ -92,10 +89,7 @@ protected:
         return false;
     }
 
-    CLogonInfo Logon(const std::string& password) const
-    {
-        return CLogonInfo("127.0.0.1", m_port, kUser, password, "");
-    }
+    CLogonInfo Logon(const std::string& password) const { return CLogonInfo("127.0.0.1", m_port, kUser, password, ""); }
 
     fs::path Home() const { return m_dir / "home"; }
 
@@ -108,16 +102,14 @@ protected:
 std::string Transcript(const CRecordingObserver& observer)
 {
     std::string text;
-    for (const auto& e : observer.events)
-        text += e + "\n";
+    for (const auto& e : observer.events) text += e + "\n";
     return text;
 }
 
 bool HasReplyStarting(const CRecordingObserver& observer, const std::string& start)
 {
     for (const auto& e : observer.events)
-        if (e.compare(0, 6 + start.size(), "reply:" + start) == 0)
-            return true;
+        if (e.compare(0, 6 + start.size(), "reply:" + start) == 0) return true;
     return false;
 }
 
