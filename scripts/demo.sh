@@ -48,8 +48,8 @@ headless=${NUVRA_DEMO_HEADLESS:-}
 export NUVRA_WINE_DIR=$root/build/demo/wine
 export NUVRA_WINE_SUITE=demo
 prefix=$NUVRA_WINE_DIR/prefixes/demo
-[ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-rm -rf "$prefix"
+# Each demo starts from the bare template: no installation of an earlier demo.
+scripts/wine-run --clean
 [ -z "$headless" ] && export NUVRA_WINE_USE_DISPLAY=1
 
 httpd_pid=""

@@ -15,12 +15,26 @@ cmake --build build/native -j"$jobs"
 (cd build/native && ctest --output-on-failure -j"$jobs") || status=1
 
 echo "== Windows build and tests under Wine"
+wine_state=$root/build/win/wine
+wine_run() { NUVRA_WINE_DIR=$wine_state scripts/wine-run "$@"; }
+trap 'wine_run --stop' EXIT
+# Prefixes of an earlier run would carry its writes into this one; the template stays.
+wine_run --clean
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
       -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
 cmake --build build/win -j"$jobs"
-trap 'NUVRA_WINE_DIR="$root/build/win/wine" scripts/wine-run --stop' EXIT
+# The suites share the template read-only: after the run it must be as it was before.
+NUVRA_WINE_SUITE=template-check wine_run cmd /c exit >/dev/null 2>&1 </dev/null || true
+wine_run --clean template-check
+template_manifest() { (cd "$wine_state/template" && find . -printf '%P %s %T@ %m %U\n' | sort | md5sum); }
+template_before=$(template_manifest)
 # Wine's X11 driver now and then loses a window of a dying process under load (a BadWindow error
 # that ends the program under test); such a test gets one more run. A real fault fails both.
 (cd build/win && ctest --output-on-failure -j"$jobs" --repeat until-pass:2) || status=1
+if [ "$(template_manifest)" != "$template_before" ]; then
+  echo "FAILED: a test changed the Wine template that every suite shares"; status=1
+fi
+wine_run --stop # unmounted, the prefixes count only their own writes
+echo "== disk: build tree $(du -sh build 2>/dev/null | cut -f1)"
 
 exit $status
