@@ -16,6 +16,6 @@ printf 'new in 1.1.0\r\n' >"$out/product-1.1.0/doc/new.txt"
 printf '# replaced in place by updates\ndoc/readme.txt flag=A\n' >"$out/publish.conf"
 
 python3 "$tool" build --product "$out/product-1.0.0" --version 1.0.0 --title "Morvel Nuvra" \
-        --config "$out/publish.conf" --key "$key" --out "$out/tree-1.0.0"
+        --config "$out/publish.conf" --key "$key" --no-updater --out "$out/tree-1.0.0"
 python3 "$tool" build --product "$out/product-1.1.0" --version 1.1.0 --title "Morvel Nuvra" \
-        --config "$out/publish.conf" --key "$key" --previous "$out/tree-1.0.0" --out "$out/tree-1.1.0"
+        --config "$out/publish.conf" --key "$key" --no-updater --previous "$out/tree-1.0.0" --out "$out/tree-1.1.0"

@@ -2,6 +2,7 @@
 """Tests of tools/nuvra-publish: keys, the server tree it builds, and what verify finds."""
 
 import contextlib
+import hashlib
 import importlib.machinery
 import io
 import os
@@ -19,6 +20,10 @@ loader = importlib.machinery.SourceFileLoader("nuvra_publish", TOOL)
 tool = types.ModuleType("nuvra_publish")
 tool.__file__ = loader.path
 loader.exec_module(tool)
+
+
+def sha256_hex(data):
+    return hashlib.sha256(data).hexdigest()
 
 
 def write(path, data):
@@ -43,7 +48,8 @@ class NuvraPublishTest(unittest.TestCase):
         self.pub = self.path("keys", tool.PUBLIC_KEY_NAME)
         self.product = self.path("product")
         self.files = {"Nuvra.exe": b"MZ program", "nuvra.ini": b"[nuvra]\r\n",
-                      "doc/readme.txt": b"readme 1", "res/skin/main.bmp": b"BM" + bytes(300)}
+                      "doc/readme.txt": b"readme 1", "res/skin/main.bmp": b"BM" + bytes(300),
+                      "NuvraUpdater.exe": b"MZ updater"}
         for name, data in self.files.items():
             write(os.path.join(self.product, *name.split("/")), data)
 
@@ -82,7 +88,7 @@ class NuvraPublishTest(unittest.TestCase):
         self.assertEqual(version, "1.0.0")
         self.assertEqual(set(entries), set(self.files))
         for name, entry in entries.items():
-            self.assertEqual(entry.sha256, tool.sha256_hex(self.files[name]))
+            self.assertEqual(entry.sha256, sha256_hex(self.files[name]))
             self.assertEqual(read(tool.server_file(self.path("tree"), name)), self.files[name])
         self.assertEqual(read(self.path("tree", "update", "version.txt")).splitlines()[1], b"0,1.0.0,,,yes,")
         # The signature is r||s over the list's exact bytes, as the updater checks it.
@@ -113,7 +119,7 @@ class NuvraPublishTest(unittest.TestCase):
 
         def drop_hash(tree):
             data = read(tool.list_path(tree))
-            digest = tool.sha256_hex(self.files["nuvra.ini"]).encode()
+            digest = sha256_hex(self.files["nuvra.ini"]).encode()
             write(tool.list_path(tree), data.replace(digest + b",", b""))
 
         cases = [
@@ -141,7 +147,7 @@ class NuvraPublishTest(unittest.TestCase):
         version, entries = self.listed()
         self.assertEqual(version, "1.1.0")
         self.assertEqual({name: e.version for name, e in entries.items()},
-                         {"Nuvra.exe": "1.0.0", "nuvra.ini": "1.0.0", "res/skin/main.bmp": "1.0.0",
+                         {"Nuvra.exe": "1.0.0", "NuvraUpdater.exe": "1.0.0", "nuvra.ini": "1.0.0", "res/skin/main.bmp": "1.0.0",
                           "doc/readme.txt": "1.1.0", "doc/new.txt": "1.1.0"})
         # A file kept twice keeps its first version; one changed back gets the newest.
         write(os.path.join(self.product, "doc", "readme.txt"), b"readme 1")
