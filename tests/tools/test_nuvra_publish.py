@@ -2,16 +2,22 @@
 """Tests of tools/nuvra-publish: keys, the server tree it builds, and what verify finds."""
 
 import contextlib
+import datetime
+import errno
 import hashlib
 import importlib.machinery
 import io
 import os
+import shutil
 import stat
+import subprocess
 import tempfile
+import time
 import types
 import unittest
+from unittest import mock
 
-from cryptography.hazmat.primitives import hashes
+from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec
 from cryptography.hazmat.primitives.asymmetric.utils import encode_dss_signature
 
@@ -37,7 +43,9 @@ def read(path):
         return f.read()
 
 
-class NuvraPublishTest(unittest.TestCase):
+class PublishFixture(unittest.TestCase):
+    """A key pair and a product folder in a scratch folder."""
+
     def setUp(self):
         tmp = tempfile.TemporaryDirectory()
         self.addCleanup(tmp.cleanup)
@@ -72,6 +80,8 @@ class NuvraPublishTest(unittest.TestCase):
         _, version, entries = tool.parse_list(read(tool.list_path(self.path(out))))
         return version, {e.path: e for e in entries}
 
+
+class NuvraPublishTest(PublishFixture):
     def test_keygen_writes_a_private_key_only_its_owner_reads_and_never_overwrites(self):
         self.assertEqual(stat.S_IMODE(os.stat(self.key).st_mode), 0o600)
         self.assertTrue(read(self.pub).startswith(b"-----BEGIN PUBLIC KEY-----"))
@@ -192,6 +202,201 @@ class NuvraPublishTest(unittest.TestCase):
                 self.assertFalse(os.path.exists(self.path("refused")))
                 if bad_file:
                     os.remove(os.path.join(self.product, bad_file[0]))
+
+
+def snapshot(tree):
+    """Every name below tree with its link target or content, to see that nothing changed."""
+    found = {}
+    for folder, dirs, names in os.walk(tree):
+        for name in dirs + names:
+            full = os.path.join(folder, name)
+            found[os.path.relpath(full, tree)] = os.readlink(full) if os.path.islink(full) else \
+                (read(full) if os.path.isfile(full) else None)
+    return found
+
+
+def check_list(path, keyed):
+    """The updater's own verdict (its list check built natively): True when it takes the list."""
+    checker = os.environ.get("NUVRA_LIST_CHECK")
+    if not checker:
+        raise unittest.SkipTest("NUVRA_LIST_CHECK names no list checker (ctest sets it)")
+    return subprocess.run([checker, path] + (["--keyed"] if keyed else []), capture_output=True).returncode == 0
+
+
+class ReleaseRulesTest(PublishFixture):
+    """What build refuses, with one line and nothing served changed, and the updater's view."""
+
+    def test_refusals(self):
+        self.build("1.0.10")
+        write(self.path("other", "update", "Nuvra", tool.LIST_NAME), b"Morvel Nuvra\n1.0.9\nentry,a,1.0.9,,,\n")
+        other_key = self.path("keys2", tool.PRIVATE_KEY_NAME)
+        self.run_tool("keygen", "--out", self.path("keys2"))
+        write(self.path("fake.exe"), b"not a program")
+        cases = [
+            ("not a dotted number", {"--version": "1.0.11-beta"}, "not a dotted number"),
+            ("lower than served", {"--version": "1.0.9"}, "not above the served release 1.0.10"),
+            ("lower as installed updaters read it", {"--version": "1.1.0"}, "reads as 110"),
+            ("quote in the title", {"--title": 'Morvel "Nuvra"'}, "'\"'"),
+            ("control character in the title", {"--title": "Morvel\tNuvra"}, "control character"),
+            ("title too long for the command line", {"--title": "N" * 120}, "too long"),
+            ("previous older than served", {"--previous": self.path("other")}, "the served release is the previous"),
+            ("previous not below", {"--previous": self.path("tree"), "--out": self.path("fresh"),
+                                    "--version": "1.0.10"}, "not above the --previous release"),
+            ("no key over a signed release", {"--key": None}, "serves a signed release"),
+            ("another key", {"--key": other_key}, "not the key that signed"),
+            ("public key", {"--key": self.pub}, "is a public key"),
+            ("updater not a program", {"--updater": self.path("fake.exe")}, "not a Windows program"),
+            ("missing product", {"--product": self.path("nothing")}, "no such folder"),
+            ("product holds the tree", {"--product": self.root}, "holds the output tree"),
+        ]
+        before = snapshot(self.path("tree"))
+        for name, changes, expected in cases:
+            with self.subTest(name):
+                argv = {"--product": self.product, "--version": "1.1.0.1", "--title": "Morvel Nuvra",
+                        "--key": self.key, "--out": self.path("tree"), **changes}
+                code, text = self.run_tool("build", *[x for kv in argv.items() if kv[1] is not None for x in kv])
+                self.assertEqual(code, 2, text)
+                self.assertIn(expected, text)
+                self.assertEqual(text.count("\n"), 1, text)
+                self.assertEqual(snapshot(self.path("tree")), before)
+                self.assertFalse(os.path.exists(self.path("fresh")))
+        # A new key is taken when the maker says so.
+        code, text = self.run_tool("build", "--product", self.product, "--version", "1.1.0.1", "--title", "T",
+                                   "--key", other_key, "--new-key", "--out", self.path("tree"))
+        self.assertEqual(code, 0, text)
+
+    def test_tool_and_updater_judge_lists_alike(self):
+        digest = "ab" * 32
+        lists = {
+            "release": f"T\n1.0.0\nentry,a.txt,1.0.0,doc,,{digest},5,\n",
+            "with expiry line": f"T\n1.0.0\n,expires,99,\nentry,a.txt,1.0.0,,,{digest},5,\n",
+            "old six fields": f"T\n1.0.0\nentry,a.txt,1.0.0,,,{digest},\n",
+            "size without hash": "T\n1.0.0\nentry,a.txt,1.0.0,,,5,\n",
+            "beta version": f"T\n1.0.0-beta\nentry,a.txt,1.0.0,,,{digest},\n",
+            "quote in title": f'T"\n1.0.0\nentry,a.txt,1.0.0,,,{digest},\n',
+            "long title": "T" * 110 + f"\n1.0.0\nentry,a.txt,1.0.0,,,{digest},\n",
+            "title just fits": "T" * 103 + f"\n1.0.0\nentry,a.txt,1.0.0,,,{digest},\n",
+            "no entry": "T\n1.0.0\n,,,\n",
+            "device name": f"T\n1.0.0\nentry,aux.txt,1.0.0,,,{digest},\n",
+            "dotdot folder": f"T\n1.0.0\nentry,a.txt,1.0.0,../x,,{digest},\n",
+            "lone lead byte": f"T\n1.0.0\nentry,a\xb0,1.0.0,,,{digest},\n",
+            "byte-order mark": f"\xef\xbb\xbfT\r\n1.0.0\r\nentry,a.txt,1.0.0,,,{digest},\r\n",
+        }
+        for name, text in lists.items():
+            data = text.encode("latin-1")
+            write(self.path("lists", name), data)
+            for keyed in (False, True):
+                with self.subTest(name, keyed=keyed):
+                    self.assertEqual(tool.list_problems(data, keyed) == [],
+                                     check_list(self.path("lists", name), keyed), tool.list_problems(data, keyed))
+
+    def test_output_passes_the_updaters_check_and_increments_by_default(self):
+        self.build("1.0.0")
+        write(os.path.join(self.product, "doc", "readme.txt"), b"readme 2")
+        self.build("1.0.1", "tree", "--expires", "3")
+        self.assertTrue(check_list(tool.list_path(self.path("tree")), keyed=True))
+        lines = read(tool.list_path(self.path("tree"))).split(b"\n")
+        expires = int(lines[2].split(b",")[2])
+        self.assertAlmostEqual(expires, time.time() + 3 * 86400, delta=600)
+        _, entries = self.listed()
+        self.assertEqual({p: (e.version, e.size) for p, e in entries.items() if p.startswith("doc")},
+                         {"doc/readme.txt": ("1.0.1", 8)})
+        self.assertEqual(entries["nuvra.ini"].version, "1.0.0")
+        self.assertEqual(tool.verify_update_folder(self.path("tree", "update"), tool.load_public_key(self.pub)), [])
+        later = tool.verify_update_folder(self.path("tree", "update"), None, now=expires + 1)
+        self.assertTrue(any("expired" in p for p in later), later)
+
+
+class ServedTreeTest(PublishFixture):
+    """The served link, the kept releases, rollback, the earlier layout and failures mid-way."""
+
+    def served_version(self, out="tree"):
+        return self.listed(out)[0]
+
+    def test_keep_rollback_and_withdrawn_versions(self):
+        for version in ("1.0.0", "1.1.0", "1.2.0"):
+            write(os.path.join(self.product, "doc", "readme.txt"), version.encode())
+            self.build(version)
+        self.assertEqual(sorted(os.listdir(self.path("tree", "releases"))), ["1.1.0", "1.2.0"])
+        self.assertEqual(self.run_tool("rollback", "--out", self.path("tree"))[0], 0)
+        self.assertEqual(self.served_version(), "1.1.0")
+        code, text = self.run_tool("build", "--product", self.product, "--version", "1.2.0", "--title", "T",
+                                   "--key", self.key, "--out", self.path("tree"))
+        self.assertIn("withdrawn", text)
+        self.build("1.3.0")
+        self.assertEqual(self.served_version(), "1.3.0")
+
+    def test_earlier_layout_is_taken_over_and_its_versions_kept(self):
+        tree = self.path("tree", "update")
+        lines = ["Morvel Nuvra", "1.0.0"]
+        for name, data in self.files.items():
+            write(os.path.join(tree, "Nuvra", *name.split("/")), data)
+            folder, _, base = name.rpartition("/")
+            lines.append(f"entry,{base},1.0.0,{folder},,")
+        write(os.path.join(tree, "Nuvra", tool.LIST_NAME), "\n".join(lines + [""]).encode())
+        write(os.path.join(tree, "version.txt"), b"0,1.0.0,,,yes,\n")
+        write(os.path.join(self.product, "nuvra.ini"), b"[nuvra] 2")
+        self.build("1.1.0")
+        self.assertTrue(os.path.islink(tree))
+        _, entries = self.listed()
+        self.assertEqual({p for p, e in entries.items() if e.version == "1.1.0"}, {"nuvra.ini"})
+        self.assertEqual(self.run_tool("rollback", "--out", self.path("tree"))[0], 0)
+        self.assertEqual(self.served_version(), "1.0.0")
+
+    def test_a_full_disk_changes_nothing_served(self):
+        self.build("1.0.0")
+        before = snapshot(self.path("tree"))
+        write(os.path.join(self.product, "doc", "readme.txt"), b"readme 2")
+
+        def full(source, target):
+            raise OSError(errno.ENOSPC, "No space left on device", target)
+
+        with mock.patch.object(tool, "copy_file", full):
+            code, text = self.run_tool("build", "--product", self.product, "--version", "1.1.0", "--title", "T",
+                                       "--key", self.key, "--out", self.path("tree"))
+        self.assertEqual(code, 2)
+        self.assertIn("disk is full", text)
+        self.assertEqual(snapshot(self.path("tree")), before)
+
+    def test_authenticode_signs_programs_and_verify_checks_them(self):
+        programs = [p for p in ("/usr/lib/x86_64-linux-gnu/wine/x86_64-windows/hostname.exe",
+                                "/usr/lib/wine/x86_64-windows/hostname.exe") if os.path.exists(p)]
+        if not shutil.which("osslsigncode") or not programs:
+            self.skipTest("needs osslsigncode and a Windows program to sign")
+        for name in ("Nuvra.exe", "NuvraUpdater.exe"):
+            write(os.path.join(self.product, name), read(programs[0]))
+        cert, key = self.path("sign-cert.pem"), self.path("sign-key.pem")
+        make_certificate(cert, key)
+        self.build("1.0.0", "tree", "--sign-cert", cert, "--sign-key", key)
+        self.assertEqual(read(os.path.join(self.product, "Nuvra.exe")), read(programs[0]))
+        self.assertEqual(self.run_tool("verify", self.path("tree"), "--key", self.pub, "--sign-cert", cert)[0], 0)
+        # Signing is repeatable, so an unchanged program keeps its version.
+        write(os.path.join(self.product, "doc", "readme.txt"), b"readme 2")
+        self.build("1.0.1", "tree", "--sign-cert", cert, "--sign-key", key)
+        self.assertEqual(self.listed()[1]["Nuvra.exe"].version, "1.0.0")
+        self.build("1.0.0", "unsigned")
+        code, text = self.run_tool("verify", self.path("unsigned"), "--sign-cert", cert)
+        self.assertEqual(code, 1)
+        self.assertIn("Nuvra.exe: no Authenticode signature", text)
+
+
+def make_certificate(cert_path, key_path):
+    """A throw-away code-signing certificate, self-signed."""
+    from cryptography import x509
+    from cryptography.hazmat.primitives.asymmetric import rsa
+    from cryptography.x509.oid import ExtendedKeyUsageOID, NameOID
+    key = rsa.generate_private_key(public_exponent=65537, key_size=2048)
+    name = x509.Name([x509.NameAttribute(NameOID.COMMON_NAME, "Nuvra test maker")])
+    now = datetime.datetime.now(datetime.timezone.utc)
+    cert = (x509.CertificateBuilder().subject_name(name).issuer_name(name).public_key(key.public_key())
+            .serial_number(x509.random_serial_number()).not_valid_before(now - datetime.timedelta(days=1))
+            .not_valid_after(now + datetime.timedelta(days=2))
+            .add_extension(x509.BasicConstraints(ca=True, path_length=None), critical=True)
+            .add_extension(x509.ExtendedKeyUsage([ExtendedKeyUsageOID.CODE_SIGNING]), critical=False)
+            .sign(key, hashes.SHA256()))
+    write(cert_path, cert.public_bytes(serialization.Encoding.PEM))
+    write(key_path, key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
+                                      serialization.NoEncryption()))
 
 
 if __name__ == "__main__":
