@@ -1,20 +1,27 @@
 #!/usr/bin/env python3
-"""Tests of tools/nuvra-publish: keys, the server tree it builds, and what verify finds."""
+"""Tests of tools/nuvra-publish: keys, the server tree it builds and switches, what it refuses, what
+verify finds, and kills at any point of a publish."""
 
 import contextlib
 import datetime
 import errno
 import hashlib
+import http.server
 import importlib.machinery
 import io
 import os
+import re
 import shutil
+import signal
 import stat
 import subprocess
+import sys
 import tempfile
+import threading
 import time
 import types
 import unittest
+import urllib.request
 from unittest import mock
 
 from cryptography.hazmat.primitives import hashes, serialization
@@ -397,6 +404,91 @@ def make_certificate(cert_path, key_path):
     write(cert_path, cert.public_bytes(serialization.Encoding.PEM))
     write(key_path, key.private_bytes(serialization.Encoding.PEM, serialization.PrivateFormat.PKCS8,
                                       serialization.NoEncryption()))
+
+
+class KillTest(unittest.TestCase):
+    """SIGKILL at many points of a 100 MB publish while a server serves the tree."""
+
+    def test_a_kill_at_any_point_leaves_a_whole_release_served_and_the_rerun_works(self):
+        # In memory where there is some: the test writes a 100 MB release about fifty times.
+        shm = "/dev/shm" if os.access("/dev/shm", os.W_OK) else None
+        tmp = tempfile.TemporaryDirectory(dir=shm)
+        self.addCleanup(tmp.cleanup)
+        root = tmp.name
+        subprocess.run([sys.executable, TOOL, "keygen", "--out", os.path.join(root, "keys")], check=True,
+                       capture_output=True)
+        key, pub = (os.path.join(root, "keys", name) for name in (tool.PRIVATE_KEY_NAME, tool.PUBLIC_KEY_NAME))
+        product = os.path.join(root, "product")
+        for name in ("Nuvra.exe", "NuvraUpdater.exe", "nuvra.ini", "doc/readme.txt"):
+            write(os.path.join(product, *name.split("/")), b"MZ " + name.encode())
+
+        def release_files(version):
+            # A sparse 100 MB file, quick to make, whose bytes differ per release.
+            with open(os.path.join(product, "big.dat"), "wb") as f:
+                f.truncate(100 << 20)
+                f.write(version.encode())
+            write(os.path.join(product, "doc", "readme.txt"), version.encode())
+
+        def publish(out, version, kill_at=None):
+            env = dict(os.environ)
+            env.pop("NUVRA_PUBLISH_KILL_AT", None)
+            if kill_at is not None:
+                env["NUVRA_PUBLISH_KILL_AT"] = str(kill_at)
+            return subprocess.run([sys.executable, TOOL, "build", "--product", product, "--version", version,
+                                   "--title", "Morvel Nuvra", "--key", key, "--out", out], env=env,
+                                  capture_output=True, text=True)
+
+        base = os.path.join(root, "base")
+        for version in ("1.0.0", "1.1.0"):
+            release_files(version)
+            self.assertEqual(publish(base, version).returncode, 0)
+        release_files("1.2.0")
+        counted = os.path.join(root, "counted")
+        subprocess.run(["cp", "-al", base, counted], check=True)
+        done = publish(counted, "1.2.0", kill_at=0)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        steps = int(re.search(r"steps: (\d+)", done.stderr).group(1))
+        lists = {read(tool.list_path(tree)): version for tree, version in ((base, "1.1.0"), (counted, "1.2.0"))}
+
+        served = {"tree": base}
+
+        class Handler(http.server.SimpleHTTPRequestHandler):
+            def __init__(self, *args, **kwargs):
+                super().__init__(*args, directory=served["tree"], **kwargs)
+
+            def log_message(self, *args):
+                pass  # the test reads what it fetched, not the log
+
+        server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        threading.Thread(target=server.serve_forever, daemon=True).start()
+        self.addCleanup(server.server_close)
+        self.addCleanup(server.shutdown)
+        url = f"http://127.0.0.1:{server.server_address[1]}/update/Nuvra/"
+
+        def served_release(tree):
+            served["tree"] = tree
+            with urllib.request.urlopen(url + tool.LIST_NAME) as answer:
+                data = answer.read()
+            with urllib.request.urlopen(url + tool.SIGNATURE_NAME) as answer:
+                signature = answer.read().decode()
+            self.assertTrue(tool.signature_verifies(tool.load_public_key(pub), data, signature))
+            self.assertEqual(tool.verify(tree, pub), [])
+            return lists.get(data, "neither release")
+
+        points = sorted({1 + round(i * (steps - 1) / 23) for i in range(24)})
+        self.assertGreaterEqual(len(points), 20)
+        seen = set()
+        for point in points:
+            with self.subTest(kill_at=point):
+                tree = os.path.join(root, f"killed-{point}")
+                subprocess.run(["cp", "-al", base, tree], check=True)
+                self.assertEqual(publish(tree, "1.2.0", kill_at=point).returncode, -signal.SIGKILL)
+                seen.add(served_release(tree))
+                again = publish(tree, "1.2.0")
+                self.assertEqual(again.returncode, 0, again.stderr)
+                self.assertEqual(served_release(tree), "1.2.0")
+                shutil.rmtree(tree)
+        self.assertEqual(seen, {"1.1.0", "1.2.0"})
 
 
 if __name__ == "__main__":
