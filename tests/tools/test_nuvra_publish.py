@@ -377,7 +377,8 @@ class ServedTreeTest(PublishFixture):
         self.build("1.0.0", "tree", "--sign-cert", cert, "--sign-key", key)
         self.assertEqual(read(os.path.join(self.product, "Nuvra.exe")), read(programs[0]))
         self.assertEqual(self.run_tool("verify", self.path("tree"), "--key", self.pub, "--sign-cert", cert)[0], 0)
-        # Signing is repeatable, so an unchanged program keeps its version.
+        # A second later a fresh signature would differ; an unchanged program keeps its version.
+        time.sleep(1.1)
         write(os.path.join(self.product, "doc", "readme.txt"), b"readme 2")
         self.build("1.0.1", "tree", "--sign-cert", cert, "--sign-key", key)
         self.assertEqual(self.listed()[1]["Nuvra.exe"].version, "1.0.0")
