@@ -333,8 +333,9 @@ class ServedTreeTest(PublishFixture):
         self.build("1.3.0")
         self.assertEqual(self.served_version(), "1.3.0")
 
-    def test_earlier_layout_is_taken_over_and_its_versions_kept(self):
-        tree = self.path("tree", "update")
+    def write_earlier_layout(self, out):
+        """A plain update folder with a list without hashes, as earlier tools wrote them."""
+        tree = os.path.join(out, "update")
         lines = ["Morvel Nuvra", "1.0.0"]
         for name, data in self.files.items():
             write(os.path.join(tree, "Nuvra", *name.split("/")), data)
@@ -342,6 +343,10 @@ class ServedTreeTest(PublishFixture):
             lines.append(f"entry,{base},1.0.0,{folder},,")
         write(os.path.join(tree, "Nuvra", tool.LIST_NAME), "\n".join(lines + [""]).encode())
         write(os.path.join(tree, "version.txt"), b"0,1.0.0,,,yes,\n")
+
+    def test_earlier_layout_is_taken_over_and_its_versions_kept(self):
+        tree = self.path("tree", "update")
+        self.write_earlier_layout(self.path("tree"))
         write(os.path.join(self.product, "nuvra.ini"), b"[nuvra] 2")
         self.build("1.1.0")
         self.assertTrue(os.path.islink(tree))
@@ -349,6 +354,30 @@ class ServedTreeTest(PublishFixture):
         self.assertEqual({p for p, e in entries.items() if e.version == "1.1.0"}, {"nuvra.ini"})
         self.assertEqual(self.run_tool("rollback", "--out", self.path("tree"))[0], 0)
         self.assertEqual(self.served_version(), "1.0.0")
+
+    def test_a_takeover_killed_at_any_step_serves_a_whole_release_and_the_rerun_finishes_it(self):
+        write(os.path.join(self.product, "nuvra.ini"), b"[nuvra] 2")
+        self.write_earlier_layout(self.path("earlier"))
+
+        def publish(out, kill_at):
+            env = dict(os.environ, NUVRA_PUBLISH_KILL_AT=str(kill_at))
+            return subprocess.run([sys.executable, TOOL, "build", "--product", self.product, "--version", "1.1.0",
+                                   "--title", "Morvel Nuvra", "--out", out], env=env, capture_output=True, text=True)
+
+        shutil.copytree(self.path("earlier"), self.path("counted"), symlinks=True)
+        steps = int(re.search(r"steps: (\d+)", publish(self.path("counted"), 0).stderr).group(1))
+        for point in range(1, steps + 1):
+            with self.subTest(kill_at=point):
+                out = self.path(f"killed-{point}")
+                shutil.copytree(self.path("earlier"), out, symlinks=True)
+                self.assertEqual(publish(out, point).returncode, -signal.SIGKILL)
+                self.assertIn(self.served_version(f"killed-{point}"), ("1.0.0", "1.1.0"))
+                self.assertEqual([p for p in tool.verify(out) if "no hash" not in p], [])
+                self.assertEqual(publish(out, -1).returncode, 0)
+                self.assertEqual(self.served_version(f"killed-{point}"), "1.1.0")
+                self.assertEqual(tool.verify(out), [])
+                self.assertEqual(self.run_tool("rollback", "--out", out)[0], 0)
+                self.assertEqual(self.served_version(f"killed-{point}"), "1.0.0")
 
     def test_a_full_disk_changes_nothing_served(self):
         self.build("1.0.0")
