@@ -193,6 +193,7 @@ class NuvraPublishTest(PublishFixture):
             ("line end in version", ["--version", "1.0\n"], None),
             ("comma in a file name", [], ("a,b.txt", b"x")),
             ("name Windows cannot store", [], ("nul.txt", b"x")),
+            ("name the updater trims", [], (" lead.txt", b"x")),
             ("names differing only by case", [], ("NUVRA.ini", b"x")),
             ("config names no product file", ["--config", "bad.conf"], None),
         ]
