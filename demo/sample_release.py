@@ -13,9 +13,10 @@ release for the update demo changes only some files:
                            --changed res/skin/main.bmp,doc/readme.txt --out /tmp/nuvra-1.1.0
 
 gives res/skin/main.bmp and doc/readme.txt new content; every other file has exactly the bytes
-of the base release (--base-version, default 1.0.0), so that nuvra-publish --previous keeps their
-file versions and the updater downloads only the changed files. Naming Nuvra.exe in --changed
-appends a release trailer to the copied program (it still runs), so its bytes change too.
+of the base release (--base-version, default 1.0.0), so that nuvra-publish, publishing over the
+served release, keeps their file versions and the updater downloads only the changed files.
+Naming Nuvra.exe in --changed appends a release trailer to the copied program (it still runs), so
+its bytes change too.
 
 Other options:
     --title T       the product title written in doc/readme.txt

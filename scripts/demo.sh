@@ -29,16 +29,16 @@ cmake --build build/demo -j"$jobs" --target NuvraUpdater nuvra_sample demo-pilot
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
 cmake --build build/native -j"$jobs" --target nuvra-httpd >/dev/null
 
-# publish <version> [sample_release.py options]: the release's files, then the signed tree over
-# the earlier one, whose unchanged files keep their versions.
+# publish <version> [sample_release.py options]: the release's files, then the signed release
+# with the updater just built, switched in over the served one, whose unchanged files keep their
+# versions.
 publish() {
   local version=$1; shift
-  local previous=()
-  [ -f "$server/update/Nuvra/_nuvr_file_list.lst" ] && previous=(--previous "$server")
   python3 demo/sample_release.py --exe build/demo/product/Nuvra.exe --version "$version" \
           --pack-size 30000000 --out "$out/release-$version" "$@" >/dev/null
   python3 tools/nuvra-publish build --product "$out/release-$version" --version "$version" \
-          --title "Morvel Nuvra" "${previous[@]}" --key "$key/release-key.pem" --out "$server" >/dev/null
+          --title "Morvel Nuvra" --updater build/demo/app/NuvraUpdater.exe --key "$key/release-key.pem" \
+          --out "$server" >/dev/null
   python3 tools/nuvra-publish verify "$server" --key "$key/release-key.pub.pem" | sed 's/^/   verify: /'
 }
 
@@ -76,31 +76,34 @@ scripts/wine-run reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/de
 setup=$prefix/drive_c/NuvraSetup
 mkdir -p "$setup/shots"
 cp build/demo/app/NuvraUpdater.exe "$setup/"
-updater='C:\NuvraSetup\NuvraUpdater.exe'
 pilot=build/demo/demo/demo-pilot.exe
+# The product starts the updater its release shipped, in the product folder.
+installed='C:\Program Files\Morvel\Nuvra'
+installed_unix="$prefix/drive_c/Program Files/Morvel/Nuvra"
 
-step() {  # step <install|update|uninstall> [updater arguments]
-  local name=$1; shift
+step() {  # step <install|update|uninstall> <folder of NuvraUpdater.exe> <its Linux path> [arguments]
+  local name=$1 folder=$2 unix_folder=$3; shift 3
   if [ -n "$headless" ]; then
-    scripts/wine-run "$pilot" "$name" "$updater" 'C:\NuvraSetup' 'C:\NuvraSetup\shots'
+    scripts/wine-run "$pilot" "$name" "$folder\NuvraUpdater.exe" "$folder" 'C:\NuvraSetup\shots'
   else
     echo "   (press the buttons in the window)"
-    (cd "$setup" && "$root/scripts/wine-run" NuvraUpdater.exe "$@")
+    (cd "$unix_folder" && "$root/scripts/wine-run" NuvraUpdater.exe "$@")
   fi
 }
 
 echo "== install"
-step install
-ls "$prefix/drive_c/Program Files/Morvel/Nuvra"
+step install 'C:\NuvraSetup' "$setup"
+ls "$installed_unix"
+[ -f "$installed_unix/NuvraUpdater.exe" ] && echo "   the product folder holds the updater its release shipped"
 scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' 2>/dev/null | tr -d '\r' | grep _sys_ || true
 
 echo "== publishing release 1.1.0 and updating"
 publish 1.1.0 --changed res/pack.dat,res/skin/main.bmp,doc/readme.txt
-step update -u
+step update "$installed" "$installed_unix" -u
 scripts/wine-run reg query 'HKCU\Software\Morvel\Nuvra' /v _sys_version 2>/dev/null | tr -d '\r' | grep _sys_ || true
 
 echo "== uninstall"
-step uninstall
+step uninstall 'C:\NuvraSetup' "$setup"
 if [ -e "$prefix/drive_c/Program Files/Morvel/Nuvra" ]; then echo "   product folder still there"; else echo "   product folder removed"; fi
 
 if [ -n "$headless" ]; then

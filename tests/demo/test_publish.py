@@ -37,12 +37,12 @@ def read_tree(root):
 
 
 def entries(list_bytes):
-    """The file list's entries as (name, version, folder, flag), checking each has 6 fields."""
+    """The file list's entries as (name, version, folder, flag), checking each has 7 fields."""
     lines = list_bytes.decode(tool.ENCODING).splitlines()
     out = []
     for line in lines[2:]:
         fields = line.split(",")
-        assert len(fields) == 7 and fields[6] == "" and len(fields[5]) == 64, line
+        assert len(fields) == 8 and fields[7] == "" and len(fields[5]) == 64 and fields[6].isdigit(), line
         out.append(tuple(fields[1:5]))
     return lines[:2], out
 
@@ -63,7 +63,7 @@ class PublishTest(unittest.TestCase):
             self.assertEqual(sample_release.main(argv), 0)
             previous = ["--previous", out] if os.path.isdir(os.path.join(out, "update")) else []
             self.assertEqual(tool.main(["build", "--product", product, "--version", version, "--title", title,
-                                        "--out", out, *previous, *publish_args]), 0)
+                                        "--out", out, "--updater", self.exe, *previous, *publish_args]), 0)
         return read_tree(os.path.join(out, "update"))
 
     def out(self, name):

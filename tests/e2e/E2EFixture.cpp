@@ -104,7 +104,12 @@ std::vector<std::string> E2EFixture::RequestPaths() const
 
 bool E2EFixture::Run(const std::string& tail)
 {
-    std::string line = "\"" + UpdaterPath() + "\"";
+    return RunProgram(UpdaterPath(), tail);
+}
+
+bool E2EFixture::RunProgram(const std::string& program, const std::string& tail)
+{
+    std::string line = "\"" + program + "\"";
     if (!tail.empty()) line += " " + tail;
     return m_driver->Start(line, m_work.Path());
 }

@@ -52,6 +52,8 @@ protected:
 
     // Runs the program with a command tail; the current folder is the work folder.
     bool Run(const std::string& tail = std::string());
+    // Runs another copy of the program (the one an installation holds, say) the same way.
+    bool RunProgram(const std::string& program, const std::string& tail);
     CUpdaterDriver& Driver() { return *m_driver; }
 
     // The record key HKCU\SOFTWARE\Morvel\<name> with string values.

@@ -231,4 +231,42 @@ TEST_F(SignedRelease, InstallsThenUpdatesFromTreesTheToolMadeAndSigned)
     EXPECT_EQ((std::vector<std::string>{"/update/Nuvra/doc/new.txt", "/update/Nuvra/doc/readme.txt"}), files);
 }
 
+// The updater ships in every release the tool makes: after a plain install the product folder
+// holds it, and the product's "NuvraUpdater.exe -u" updates everything, the running updater
+// included. Its old copy is in use while it runs, so it stays under its backup name until the
+// next run removes it.
+TEST_F(SignedRelease, ShippedUpdaterUpdatesTheReleaseAndItself)
+{
+    const std::string trees = ZPath(NUVRA_SIGNED_TREES);
+    const fs::path served = Work("server") + "\\update";
+    fs::copy(trees + "\\shipped-1.0.0\\update", served, fs::copy_options::recursive);
+
+    ASSERT_TRUE(StartInstall());
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+    const std::string installedUpdater = InstalledProduct() + "\\NuvraUpdater.exe";
+    EXPECT_EQ(ReadFile(trees + "\\updater-1.0.0.exe"), ReadFile(installedUpdater));
+
+    m_driver = std::make_unique<CUpdaterDriver>();
+    WriteRecord("Nuvra", {{"_sys_setup_dir", InstalledProduct()}, {"_sys_version", "1.0.0"}, {"_sys_title", kTitle}});
+    fs::remove_all(served);
+    const std::string release = trees + "\\shipped-1.1.0\\update";
+    fs::copy(release, served, fs::copy_options::recursive);
+
+    ASSERT_TRUE(RunProgram(installedUpdater, "-u") && Driver().Answer(kQuestionCaption, IDYES) &&
+                Driver().WaitForWindowWhere(IsUpdateWindow) != nullptr);
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
+    for (const char* file : {"NuvraUpdater.exe", "Nuvra.exe", "nuvra.ini", "doc\\readme.txt", "doc\\new.txt"})
+        EXPECT_EQ(ReadFile(release + "\\Nuvra\\" + file), ReadFile(InstalledProduct() + "\\" + file)) << file;
+    EXPECT_EQ(ReadFile(trees + "\\updater-1.1.0.exe"), ReadFile(installedUpdater));
+
+    // The next run, with nothing left to update, clears the backup of the updater that ran.
+    m_driver = std::make_unique<CUpdaterDriver>();
+    ASSERT_TRUE(RunProgram(installedUpdater, "-u") && Driver().Answer(kQuestionCaption, IDYES));
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_FALSE(FileExists(InstalledProduct() + "\\NuvraUpdater.xexe"));
+    EXPECT_EQ(ReadFile(trees + "\\updater-1.1.0.exe"), ReadFile(installedUpdater));
+}
+
 } // namespace
