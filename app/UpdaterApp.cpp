@@ -1,7 +1,9 @@
 #include <winsock2.h> // before windows.h, which the other headers bring
 #include "app/UpdaterApp.h"
+#include "app/LogSwitch.h"
 #include "app/VersionList.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "install/InstallDlg.h"
 #include "install/InstallRecord.h"
@@ -36,6 +38,23 @@ private:
     bool m_ok = false;
 };
 
+// The run's first line: who runs, in which mode, against which server.
+void LogStart(const char* mode, const std::string& commandTail)
+{
+    const CServerAddress server = CDownloadManager::ConfiguredServer();
+    CRunLog::Write(std::string("NuvraUpdater ") + NUVRA_PROGRAM_VERSION + " started: mode " + mode + ", server " +
+                   server.host + ":" + std::to_string(server.port) + ", command line \"" + commandTail + "\"");
+}
+
+// Closes the log whatever way start-up returns.
+class CRunLogScope {
+public:
+    explicit CRunLogScope(const std::string& explicitPath) { CRunLog::Open(explicitPath); }
+    ~CRunLogScope() { CRunLog::Close(); }
+    CRunLogScope(const CRunLogScope&) = delete;
+    CRunLogScope& operator=(const CRunLogScope&) = delete;
+};
+
 template <typename Dialog>
 void RunMainDialog(CWinApp& app, Dialog& dialog)
 {
@@ -51,9 +70,12 @@ BOOL CUpdaterApp::InitInstance()
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
+    const CLogSwitch logSwitch = SplitLogSwitch(m_lpCmdLine);
+    CRunLogScope log(logSwitch.path);
 
     CSocketLibrary sockets;
     if (!sockets.ok()) {
+        CRunLog::Write("Windows Sockets could not be started: error " + std::to_string(WSAGetLastError()));
         AfxMessageBox(IDS_SOCKETS_FAILED, MB_OK);
         return FALSE;
     }
@@ -62,11 +84,15 @@ BOOL CUpdaterApp::InitInstance()
     // and leaves no error) or reports it as existing or inaccessible (Windows).
     CHandle probe(OpenMutexA(0, TRUE, kMutexName));
     DWORD openError = GetLastError();
-    if (probe || openError == ERROR_ALREADY_EXISTS || openError == ERROR_ACCESS_DENIED) return FALSE;
+    if (probe || openError == ERROR_ALREADY_EXISTS || openError == ERROR_ACCESS_DENIED) {
+        CRunLog::Write("another NuvraUpdater runs already: this one ends");
+        return FALSE;
+    }
     // A failed creation goes unnoticed: start-up simply runs without the guard.
     CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
 
-    if (IsUpdateSwitch(m_lpCmdLine)) {
+    if (IsUpdateSwitch(logSwitch.rest)) {
+        LogStart("update", m_lpCmdLine);
         std::string savedName = m_pszAppName;
         m_pszAppName = kUpdateQuestionCaption;
         int answer = AfxMessageBox(IDS_UPDATE_QUESTION, MB_YESNO | MB_ICONQUESTION);
@@ -74,6 +100,8 @@ BOOL CUpdaterApp::InitInstance()
         if (answer == IDYES) {
             CUpdateDlg dialog;
             RunMainDialog(*this, dialog);
+        } else {
+            CRunLog::Write("result: the user declined the update");
         }
         return FALSE;
     }
@@ -84,15 +112,22 @@ BOOL CUpdaterApp::InitInstance()
     std::vector<std::string> lines;
 
     if (IsProductInstalled()) {
+        LogStart("uninstall", m_lpCmdLine);
         RunMainDialog(*this, uninstallDialog);
         return FALSE;
     }
 
+    LogStart("install", m_lpCmdLine);
     if (!downloadManager.GetVersionList(lines)) {
+        CRunLog::Write("result: failed (message 106): the version list could not be fetched or read");
         AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
         return FALSE;
     }
-    if (CVersionList::Select(lines) != CVersionList::Decision::Allowed) {
+    const CVersionList::Decision decision = CVersionList::Select(lines);
+    if (decision != CVersionList::Decision::Allowed) {
+        CRunLog::Write(decision == CVersionList::Decision::Refused
+                           ? "result: refused (message 106): the version list does not allow installing"
+                           : "result: refused (message 106): the version list has no record with selector 0");
         AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
         return FALSE;
     }

@@ -5,7 +5,21 @@
 
 class CRunLog {
 public:
-    // Appends one line, time-stamped. Safe from any thread; a line written before the log is
-    // opened, or when its file cannot be written, is dropped.
+    // A file that would grow past this many bytes is first renamed to "<name>.1" (replacing an
+    // older one) and started afresh.
+    static constexpr unsigned long long kRotateBytes = 1024 * 1024;
+
+    // Opens the file the lines of this run are appended to: `explicitPath` when it is given and
+    // can be written, else %LOCALAPPDATA%\Morvel\NuvraUpdater.log (the folder made on demand),
+    // else NuvraUpdater.log in the user's temporary folder. Without any of them nothing is kept.
+    static void Open(const std::string& explicitPath = std::string());
+    static void Close();
+
+    // Appends one line (8-bit text of the program, stored as UTF-8), time-stamped. Safe from
+    // any thread; a line written before the log is opened, or when its file cannot be written,
+    // is dropped.
     static void Write(const std::string& line);
+
+    // The file the lines go to, as the wide Windows functions take it; "" when none is open.
+    static std::wstring Path();
 };

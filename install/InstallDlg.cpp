@@ -1,6 +1,7 @@
 #include "install/InstallDlg.h"
 #include "install/DefaultInstallDir.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
 #include "install/InstallProcedure.h"
@@ -29,9 +30,13 @@ CInstallDlg::~CInstallDlg()
 unsigned CInstallDlg::ThreadProc(CWorkerDialog* dialog)
 {
     auto* install = static_cast<CInstallDlg*>(dialog);
-    if (!install->WaitForStart()) return 0;
+    if (!install->WaitForStart()) {
+        CRunLog::Write("result: closed before installing");
+        return 0;
+    }
     // The inputs were copied before the start event was signalled, so reading them now is safe.
     const int result = CInstallProcedure(*install, install->m_inputs, install->m_downloadManager).Run();
+    CRunLog::Write(result == WorkerResult::kFailed ? "result: failed (message 106)" : "result: installed");
     install->Finish(result);
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "fileops/ShortcutHelper.h"
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "install/InstallView.h"
 #include "launch/ProductCommandLine.h"
@@ -62,7 +63,10 @@ bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 {
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
-        if (entry.IsEntry() && !IsSafeEntryPath(entry.SubFolder(), entry.FileName())) return false;
+        if (entry.IsEntry() && !IsSafeEntryPath(entry.SubFolder(), entry.FileName())) {
+            CRunLog::Write("list refused: the entry \"" + lines[i] + "\" names a path outside the product folder");
+            return false;
+        }
     }
     return true;
 }
@@ -70,7 +74,11 @@ bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
 int CInstallProcedure::Run()
 {
     // A folder this user may not write ends the run before anything is fetched.
-    if (!CWritableFolder::CanCreateAndWrite(m_inputs.installDir)) return WorkerResult::kFailed;
+    if (!CWritableFolder::CanCreateAndWrite(m_inputs.installDir)) {
+        CRunLog::Write("install refused: the folder " + m_inputs.installDir + " cannot be written");
+        return WorkerResult::kFailed;
+    }
+    CRunLog::Write("installing into " + m_inputs.installDir);
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
     m_installDir = m_inputs.installDir;
     m_productFolder = m_installDir + "\\" + product;
@@ -85,10 +93,21 @@ int CInstallProcedure::Run()
     // product folder was replaced. A build with a release key installs only hashed files.
     const std::string version = ListVersion(lines);
     std::string firstStart;
-    if (!IsReleaseList(lines) || !AllEntriesSafe(lines) ||
-        !MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0], firstStart))
+    if (!IsReleaseList(lines)) {
+        CRunLog::Write("list refused: not shaped like a release (title, dotted version, at least one entry)");
         return WorkerResult::kFailed;
-    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return WorkerResult::kFailed;
+    }
+    if (!AllEntriesSafe(lines)) return WorkerResult::kFailed; // it names the entry
+    if (!MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0],
+                                   firstStart)) {
+        CRunLog::Write("list refused: its title and version do not fit the product's command line");
+        return WorkerResult::kFailed;
+    }
+    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) {
+        CRunLog::Write("list refused: an entry has no SHA-256, which a signed release needs");
+        return WorkerResult::kFailed;
+    }
+    CRunLog::Write("list accepted: version " + version + ", title " + lines[0]);
     m_downloads.AttachProgressSink(&m_transferSink);
     m_view.SetRelease(lines[0], version);
     if (!m_downloads.PrepareTransfers()) return WorkerResult::kFailed;
@@ -145,7 +164,10 @@ int CInstallProcedure::Run()
     m_view.FileBar().SetPos(50);
     bool replaced = ReplaceProductFolder();
     current.Leave();
-    if (!replaced) return WorkerResult::kFailed;
+    if (!replaced) {
+        CRunLog::Write("the staged files could not take the place of " + m_productFolder);
+        return WorkerResult::kFailed;
+    }
     m_view.FileBar().SetPos(100);
     Sleep(kFullBarPauseMs);
     m_view.FileBar().SetPos(0);
@@ -185,7 +207,10 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         wchar_t count[64];
         std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
         m_view.SetMainStatus(downloading + count);
-        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash())) return false;
+        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash())) {
+            CRunLog::Write("download failed: " + entry.RelativePath());
+            return false;
+        }
         m_view.TotalBar().StepIt();
     }
     return true;

@@ -47,3 +47,14 @@ bool WriteRegString(HKEY key, const std::string& valueName, const std::string& t
     return ::RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
 }
+
+void RecordDisplayVersion(const std::string& version)
+{
+    const std::string entry = std::string(InstallRecord::kUninstallKey) + "\\" + InstallRecord::kProductName;
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        CRegKey key;
+        // An entry this user may not change (an administrator's) keeps its version.
+        if (::RegOpenKeyExA(root, entry.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) continue;
+        WriteRegString(key.get(), InstallRecord::kDisplayVersion, version);
+    }
+}

@@ -15,6 +15,11 @@ constexpr std::size_t kMaxText = 259;
 // Read and write (0x2001F): query, enumerate, notify, set values and create sub-keys. Every
 // opening of the maker's key or a sub-key of it asks for exactly this.
 constexpr REGSAM kAccess = KEY_READ | KEY_WRITE;
+// Where Apps & Features finds the product's entry (sub-key kProductName), which the product
+// writes: below HKEY_CURRENT_USER for a per-user installation, HKEY_LOCAL_MACHINE for a
+// machine-wide one.
+constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+constexpr const char* kDisplayVersion = "DisplayVersion";
 } // namespace InstallRecord
 
 // The maker's key with the record's access; an empty owner when it cannot be opened.
@@ -34,3 +39,7 @@ std::string ReadRegString(HKEY key, const std::string& valueName);
 // Stores text as REG_SZ (length without the terminating zero). Refuses (false) a text longer
 // than 259 characters, which the reader could not take back.
 bool WriteRegString(HKEY key, const std::string& valueName, const std::string& text);
+
+// Keeps DisplayVersion of the product's uninstall entry current, in each root that has one; an
+// entry that is missing is not made (the product makes it).
+void RecordDisplayVersion(const std::string& version);

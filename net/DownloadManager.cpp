@@ -1,6 +1,7 @@
 #include "net/DownloadManager.h"
 
 #include "crypt/ReleaseSignature.h"
+#include "framework/RunLog.h"
 #include "framework/TextConvert.h"
 #include "net/DownloadPaths.h"
 #include "net/FileSink.h"
@@ -61,10 +62,14 @@ CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
     std::string key = std::string(kKeyFirstHalf) + kKeySecondHalf;
     const unsigned char chain[8] = {};
     m_pCipher->Initialize(reinterpret_cast<const unsigned char*>(key.data()), kKeyBytes, chain, 1, 2);
+    m_server = ConfiguredServer();
+}
 
+CServerAddress CDownloadManager::ConfiguredServer()
+{
     bool present = false;
     std::string server = EnvironmentValue("NUVRA_UPDATE_SERVER", present);
-    m_server = SelectUpdateServer(present ? server.c_str() : nullptr);
+    return SelectUpdateServer(present ? server.c_str() : nullptr);
 }
 
 CDownloadManager::~CDownloadManager() = default;
@@ -75,11 +80,15 @@ bool CDownloadManager::FetchList(const std::string& serverFolder, const std::str
     // The user's temporary folder, not the current one: the program may have been started from
     // a place it cannot write (a share, a CD, a protected folder).
     const std::string folder = TemporaryFolder();
-    if (folder.empty()) return false;
+    if (folder.empty()) {
+        CRunLog::Write("no temporary folder to fetch " + fileName + " into");
+        return false;
+    }
     if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200) return false;
     const std::string path = folder + fileName;
     CTextFileReader reader("\n");
     bool read = reader.ReadTextFile(path, lines) && (!bytes || ReadBytes(path, *bytes));
+    if (!read) CRunLog::Write(fileName + " arrived but could not be read back from " + folder);
     ::DeleteFileA(path.c_str());
     // A list that arrived but cannot be read is no list: reporting success would hand the
     // caller stale or no lines as if they were the server's.
@@ -110,9 +119,15 @@ bool CDownloadManager::GetFileList(const std::string& component, std::vector<std
     std::string listBytes, signature;
     std::vector<std::string> fetched;
     if (!FetchList(FileListFolder(component), kFileListName, fetched, &listBytes)) return false;
-    if (!FetchText(FileListFolder(component), kFileListSignatureName, signature)) return false;
+    if (!FetchText(FileListFolder(component), kFileListSignatureName, signature)) {
+        CRunLog::Write("list refused: its signature could not be fetched");
+        return false;
+    }
     // The lines handed on were read from the very bytes that were verified.
-    if (!CReleaseSignature::Verifies(*releaseKey, listBytes, signature)) return false;
+    if (!CReleaseSignature::Verifies(*releaseKey, listBytes, signature)) {
+        CRunLog::Write("list refused: its signature does not verify with the release key");
+        return false;
+    }
     lines.swap(fetched);
     return true;
 }

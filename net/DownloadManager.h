@@ -50,6 +50,8 @@ public:
     bool FinishTransfers() { return true; }
 
     const CServerAddress& Server() const { return m_server; }
+    // The server every manager of this run uses, as the constructor reads it.
+    static CServerAddress ConfiguredServer();
 
 private:
     // `bytes`, when given, receives the file exactly as it arrived.

@@ -1,5 +1,6 @@
 #include "net/FileSink.h"
 
+#include "framework/RunLog.h"
 #include "net/DownloadPaths.h"
 
 bool CFileSink::Open(const std::string& targetPath)
@@ -46,9 +47,13 @@ bool CFileSink::Commit()
 {
     if (!m_file) return false;
     m_movedAside = false;
-    if (!m_expectedDigest.empty() && CSha256::ToHex(m_digest.Finish()) != m_expectedDigest) {
-        Discard();
-        return false;
+    if (!m_expectedDigest.empty()) {
+        const std::string digest = CSha256::ToHex(m_digest.Finish());
+        if (digest != m_expectedDigest) {
+            CRunLog::Write(m_target + ": SHA-256 " + digest + " does not match the list's " + m_expectedDigest);
+            Discard();
+            return false;
+        }
     }
     bool closed = ::CloseHandle(m_file.release()) != FALSE;
     // Windows never replaces a read-only file in one step (Wine would): such a file takes the
@@ -58,6 +63,7 @@ bool CFileSink::Commit()
     if (!closed ||
         !((!readOnly && ::MoveFileExA(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) ||
           ReplaceThroughAside())) {
+        CRunLog::Write(m_target + " could not be replaced: Windows error " + std::to_string(::GetLastError()));
         Discard();
         return false;
     }

@@ -1,6 +1,7 @@
 #include "net/WebFile.h"
 #include "net/WebFileRequest.h"
 
+#include "framework/RunLog.h"
 #include "net/FileSink.h"
 #include "net/HttpUrl.h"
 #include "net/WebFileSession.h"
@@ -11,6 +12,49 @@
 namespace {
 
 using namespace WebFileRequest;
+
+// The run log's line for one request, written when the request is over: its path, what came
+// back, the bytes and how long it took.
+class CRequestLogLine {
+public:
+    CRequestLogLine(const std::string& path, bool sizeOnly) : m_path(path), m_sizeOnly(sizeOnly)
+    {
+        ::QueryPerformanceCounter(&m_start);
+    }
+    ~CRequestLogLine()
+    {
+        LARGE_INTEGER end = {}, frequency = {};
+        ::QueryPerformanceCounter(&end);
+        ::QueryPerformanceFrequency(&frequency);
+        const long long ms = frequency.QuadPart ? (end.QuadPart - m_start.QuadPart) * 1000 / frequency.QuadPart : 0;
+        std::string line = "GET " + m_path + (m_sizeOnly ? " (size only): " : ": ");
+        line += m_status ? "status " + std::to_string(m_status) : std::string("no answer");
+        line += ", " + std::to_string(m_bytes) + (m_sizeOnly ? " bytes announced, " : " bytes, ");
+        line += std::to_string(ms) + " ms";
+        if (!m_failure.empty()) line += "; failed: " + m_failure;
+        CRunLog::Write(line);
+    }
+    CRequestLogLine(const CRequestLogLine&) = delete;
+    CRequestLogLine& operator=(const CRequestLogLine&) = delete;
+
+    void Status(DWORD status) { m_status = status; }
+    void Bytes(unsigned long long bytes) { m_bytes = bytes; }
+    // What went wrong, with the thread's last Windows error.
+    void Failed(const std::string& what)
+    {
+        const DWORD error = ::GetLastError();
+        m_failure = error ? what + " (Windows error " + std::to_string(error) + ")" : what;
+    }
+    void Redirected(const std::string& location) { m_path += " -> " + location; }
+
+private:
+    std::string m_path;
+    bool m_sizeOnly;
+    LARGE_INTEGER m_start = {};
+    DWORD m_status = 0;
+    unsigned long long m_bytes = 0;
+    std::string m_failure;
+};
 
 CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsigned short port)
 {
@@ -59,22 +103,45 @@ bool IsRedirect(DWORD status)
 }
 
 // Streams the body into the target; true only when all of it arrived and is in place.
-bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target)
+bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log)
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
-    if (!sink.Open(target)) return false;
+    if (!sink.Open(target)) {
+        log.Failed("no temporary file could be made beside " + target);
+        return false;
+    }
     char chunk[kReadChunk];
     unsigned long long received = 0;
     for (;;) {
         DWORD read = 0;
-        if (!::InternetReadFile(request.get(), chunk, kReadChunk, &read)) return false;
+        if (!::InternetReadFile(request.get(), chunk, kReadChunk, &read)) {
+            log.Bytes(received);
+            log.Failed("the transfer broke off");
+            return false;
+        }
         if (read == 0) break;
-        if (!sink.Write(chunk, read)) return false;
+        if (!sink.Write(chunk, read)) {
+            log.Bytes(received);
+            log.Failed("writing the temporary file for " + target + " failed");
+            return false;
+        }
         received += read;
     }
-    return IsCompleteBody(announced, received) && sink.Commit();
+    log.Bytes(received);
+    if (!IsCompleteBody(announced, received)) {
+        ::SetLastError(0);
+        log.Failed("body cut short, " + announced + " bytes announced");
+        return false;
+    }
+    // The sink names its own cause (a hash that does not match, a file that cannot be replaced).
+    if (!sink.Commit()) {
+        ::SetLastError(0);
+        log.Failed(target + " was not stored");
+        return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -107,31 +174,63 @@ namespace {
 int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
                  const std::string& serverFolder, const std::string& fileName, bool sizeOnly, CFileSink& sink)
 {
-    if (!session.IsOpen()) return 0;
+    CRequestLogLine log(serverFolder + fileName, sizeOnly);
+    if (!session.IsOpen()) {
+        log.Failed("no WinInet session");
+        return 0;
+    }
     // Declared after the session's creation, so closed before it on every return.
     CInternetHandle connection = Connect(session, host, port);
-    if (!connection) return 0;
+    if (!connection) {
+        log.Failed("no connection");
+        return 0;
+    }
     CInternetHandle request;
     DWORD status = 0;
-    if (!SendGet(session, connection, serverFolder + fileName, true, request, status)) return 0;
+    if (!SendGet(session, connection, serverFolder + fileName, true, request, status)) {
+        log.Failed("the request could not be sent");
+        return 0;
+    }
+    log.Status(status);
 
     if (status == 401) return 401;
     if (IsRedirect(status)) {
         auto location = FindRedirectLocation(QueryText(request, HTTP_QUERY_RAW_HEADERS_CRLF));
-        if (!location) return 0;
+        if (!location) {
+            ::SetLastError(0);
+            log.Failed("a redirect without a Location");
+            return 0;
+        }
+        log.Redirected(*location);
         request.reset();
         connection.reset();
         CHttpUrl target;
-        if (!ParseHttpUrl(*location, target)) return 0;
+        if (!ParseHttpUrl(*location, target)) {
+            ::SetLastError(0);
+            log.Failed("a redirect to no http address");
+            return 0;
+        }
         connection = Connect(session, target.host, target.port);
-        if (!connection) return 0;
-        if (!SendGet(session, connection, target.object, false, request, status)) return 0;
+        if (!connection) {
+            log.Failed("no connection");
+            return 0;
+        }
+        log.Status(0);
+        if (!SendGet(session, connection, target.object, false, request, status)) {
+            log.Failed("the request could not be sent");
+            return 0;
+        }
+        log.Status(status);
         if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
     }
     if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
 
-    if (sizeOnly) return ReportedLengthResult(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
-    return StoreBody(request, sink, localFolder + fileName) ? 200 : 0;
+    if (sizeOnly) {
+        const int length = ReportedLengthResult(QueryText(request, HTTP_QUERY_CONTENT_LENGTH));
+        log.Bytes(static_cast<unsigned int>(length));
+        return length;
+    }
+    return StoreBody(request, sink, localFolder + fileName, log) ? 200 : 0;
 }
 
 } // namespace

@@ -11,11 +11,14 @@
 
 #include "product/ProductArgs.h"
 #include "product/ProductPaths.h"
+#include "product/UninstallEntry.h"
 #include "product/resource.h"
 
 namespace {
 
 const char kRecordKey[] = "SOFTWARE\\Morvel\\Nuvra";
+const char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Nuvra";
+const char kUpdaterName[] = "NuvraUpdater.exe";
 const char kWindowClass[] = "MorvelNuvraSample";
 const char kDefaultTitle[] = "Nuvra";
 const UINT kQuitRequest = 0x0A32; // posted by the uninstaller before it deletes our files
@@ -143,6 +146,75 @@ bool IsFile(const std::string& path)
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+// What the files below a folder hold; links to folders are not followed.
+unsigned long long FolderBytes(const std::string& folder)
+{
+    unsigned long long bytes = 0;
+    WIN32_FIND_DATAA found;
+    HANDLE find = ::FindFirstFileA(JoinPath(folder, "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const std::string name = found.cFileName;
+        if (name == "." || name == "..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) bytes += FolderBytes(JoinPath(folder, name));
+        } else {
+            bytes += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+        }
+    } while (::FindNextFileA(find, &found));
+    ::FindClose(find);
+    return bytes;
+}
+
+// The updater that removes and repairs this installation: the first one that is there, else
+// the one beside the product, where an installation that carries it keeps it.
+std::string InstallationUpdater(const std::string& folder)
+{
+    for (const std::string& candidate : UpdaterCandidates(ModulePath(), ReadRecordValue("_sys_updater"))) {
+        if (IsFile(candidate)) return candidate;
+    }
+    return JoinPath(folder, kUpdaterName);
+}
+
+// The entry of Apps & Features beside the record: the machine's for an installation below the
+// programs folder when this user may write it there, the user's otherwise.
+LONG WriteUninstallEntry(const CProductArgs& args)
+{
+    CUninstallEntryInputs inputs;
+    inputs.productFolder = StripTrailingSeparators(args.folder);
+    inputs.productExe = ModulePath();
+    inputs.updaterPath = InstallationUpdater(inputs.productFolder);
+    inputs.title = args.title;
+    inputs.version = args.version;
+    inputs.bytes = FolderBytes(inputs.productFolder);
+
+    char programs[MAX_PATH + 1] = {};
+    const DWORD length = ::GetEnvironmentVariableA("ProgramFiles", programs, sizeof programs);
+    const bool machineWide =
+        length > 0 && length < sizeof programs && IsBelowFolder(inputs.productFolder, std::string(programs, length));
+    HKEY raw = nullptr;
+    LONG rc = ERROR_ACCESS_DENIED;
+    if (machineWide)
+        rc = ::RegCreateKeyExA(HKEY_LOCAL_MACHINE, kUninstallEntryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_SET_VALUE, nullptr, &raw, nullptr);
+    if (rc != ERROR_SUCCESS)
+        rc = ::RegCreateKeyExA(HKEY_CURRENT_USER, kUninstallEntryKey, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                               KEY_SET_VALUE, nullptr, &raw, nullptr);
+    if (rc != ERROR_SUCCESS) return rc;
+    KeyOwner key(raw);
+    for (const CUninstallValue& value : UninstallEntryValues(inputs)) {
+        if (value.isNumber) {
+            const DWORD number = value.number;
+            rc = ::RegSetValueExA(key.get(), value.name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&number),
+                                  sizeof number);
+        } else {
+            rc = WriteRecordString(key.get(), value.name.c_str(), value.text);
+        }
+        if (rc != ERROR_SUCCESS) return rc;
+    }
+    return ERROR_SUCCESS;
+}
+
 // The box must not carry the main window's title: the uninstaller looks for the product by
 // that title and would find the box instead.
 void ShowError(HWND owner, const char* utf8Text)
@@ -233,6 +305,8 @@ int Run(HINSTANCE instance, int show)
     if (args.hasFolder && !args.folder.empty()) {
         LONG rc = WriteRecord(args);
         if (rc != ERROR_SUCCESS) AppendLog("record-error\t" + std::to_string(rc));
+        rc = WriteUninstallEntry(args);
+        if (rc != ERROR_SUCCESS) AppendLog("uninstall-entry-error\t" + std::to_string(rc));
     }
 
     std::string title = args.hasTitle ? args.title : ReadRecordValue("_sys_title");

@@ -4,6 +4,7 @@
 #include "fileops/FolderGuard.h"
 #include "fileops/PathText.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "uninstall/RemovalPlan.h"
 
 #include <shellapi.h>
@@ -79,17 +80,28 @@ CFolderRemoval CFolderRemoval::ForThisProgram(HWND owner)
 std::string CFolderRemoval::Target(const std::string& folder)
 {
     const std::string canonical = CanonicalFolder(folder);
-    if (canonical.empty()) return std::string();
+    if (canonical.empty()) {
+        LogVerdict(folder, "refused, not an absolute folder path");
+        return std::string();
+    }
     std::string target = LongPath(canonical);
     // Both spellings must pass: the long one could reveal a protected folder behind a short name.
     if (DecideFolderRemoval(canonical, m_protectedFolders, m_ownFile) == EFolderRemoval::Skip ||
         DecideFolderRemoval(target, m_protectedFolders, m_ownFile) == EFolderRemoval::Skip) {
+        LogVerdict(folder, "refused by its name (a root, a share, a system or user folder, or odd characters)");
         return std::string();
     }
     // The text cannot tell that another drive letter, a share or a link names the same folder.
-    if (!IsDeletableOnDisk(target, m_protectedFolders, m_identity)) return std::string();
+    if (!IsDeletableOnDisk(target, m_protectedFolders, m_identity)) {
+        LogVerdict(folder, "refused on disk (it is, or holds, a protected folder, or cannot be identified)");
+        return std::string();
+    }
     const int own = FindSameFolder(target, m_ownFileChain, m_identity);
     if (own >= 0) target = m_ownFileChain[static_cast<std::size_t>(own)];
+    LogVerdict(folder,
+               own >= 0 || DecideFolderRemoval(target, m_protectedFolders, m_ownFile) == EFolderRemoval::KeepOwnFile
+                   ? "allowed, all but the uninstaller's own file"
+                   : "allowed");
 
     const auto same = [&target](const std::string& earlier) {
         return IsSameOrBelowFolder(target, earlier) && IsSameOrBelowFolder(earlier, target);
@@ -98,12 +110,47 @@ std::string CFolderRemoval::Target(const std::string& folder)
     return target;
 }
 
+void CFolderRemoval::LogVerdict(const std::string& folder, const char* verdict)
+{
+    if (!m_judged.insert(folder).second) return;
+    CRunLog::Write("uninstall guard: \"" + folder + "\" " + verdict);
+}
+
+void CFolderRemoval::RemoveEmptyMakerFolder(const std::string& productFolder, const std::string& makerName)
+{
+    // The product folder is gone by now, but the one above it still has its long name to tell.
+    const std::string product = CanonicalFolder(productFolder);
+    if (product.empty()) return;
+    const std::string parent = LongPath(ParentFolder(product));
+    const std::string maker = MakerFolderAbove(JoinPath(parent, LastPathComponent(product)), makerName);
+    if (maker.empty()) return;
+    // Judged like every other folder, but never counted as one to delete: one that stays because
+    // other files are in it is no failure of the uninstallation.
+    if (DecideFolderRemoval(maker, m_protectedFolders, m_ownFile) != EFolderRemoval::Whole ||
+        !IsDeletableOnDisk(maker, m_protectedFolders, m_identity)) {
+        CRunLog::Write("uninstall guard: maker's folder \"" + maker +
+                       "\" stays (protected, or it holds the uninstaller)");
+        return;
+    }
+    if (::GetFileAttributesA(maker.c_str()) == INVALID_FILE_ATTRIBUTES) return;
+    // RemoveDirectory takes only an empty folder, so nothing in it can be lost.
+    if (::RemoveDirectoryA(maker.c_str())) {
+        CRunLog::Write("maker's folder \"" + maker + "\" removed, it was empty");
+    } else {
+        CRunLog::Write("maker's folder \"" + maker + "\" stays: Windows error " + std::to_string(::GetLastError()));
+    }
+}
+
 bool CFolderRemoval::RemovedCompletely() const
 {
+    bool complete = true;
     for (const std::string& target : m_targets) {
-        if (LeftBehind(target)) return false;
+        if (LeftBehind(target)) {
+            CRunLog::Write("left behind: something of \"" + target + "\" could not be deleted");
+            complete = false;
+        }
     }
-    return true;
+    return complete;
 }
 
 bool CFolderRemoval::LeftBehind(const std::string& target) const

@@ -29,6 +29,10 @@ public:
     // it, or when a read-only item is left in it: the shell would delete that without asking.
     void DeleteWithShell(const std::string& folder);
 
+    // Removes the maker's folder above the product folder (MakerFolderAbove) when the guard lets
+    // it through and nothing is left in it; a folder that is not empty, or not ours, stays.
+    void RemoveEmptyMakerFolder(const std::string& productFolder, const std::string& makerName);
+
     // True when every folder the guard let through is gone, all but the uninstaller's own file
     // and the folders on the way to it. A held file, a refused read-only item or a denied
     // access makes it false. Folders the guard refused were never ours and do not count.
@@ -41,6 +45,8 @@ private:
     // folder that is on disk the uninstaller's own folder, or one above it, is given in the
     // spelling of the own file's path, so that the own file is recognised in it.
     std::string Target(const std::string& folder);
+    // The guard's verdict on a folder, in the run log once per folder.
+    void LogVerdict(const std::string& folder, const char* verdict);
     // True when something of a folder to delete is still there.
     bool LeftBehind(const std::string& target) const;
     bool HoldsMoreThanOwnFile(const std::string& folder) const;
@@ -57,4 +63,5 @@ private:
     CDiskFolderIdentity m_identity;
     std::set<std::string> m_cancelled;  // folders whose engine pass the user cancelled
     std::vector<std::string> m_targets; // every folder the guard let through, as deleted
+    std::set<std::string> m_judged;     // folders whose verdict is in the log
 };

@@ -1,6 +1,7 @@
 #include "uninstall/RegistryRemoval.h"
 
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "install/InstallRecord.h"
 #include "res/resource.h"
@@ -12,7 +13,6 @@
 
 namespace {
 
-const char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 const char kRunKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 } // namespace
@@ -22,9 +22,15 @@ void CRegistryRemoval::Run()
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_KEY);
 
     // Failures are passed over: whatever does not open or does not exist is simply not there.
-    CRegKey uninstall;
-    if (::RegOpenKeyExA(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_WRITE, uninstall.put()) == ERROR_SUCCESS) {
-        ::RegDeleteKeyA(uninstall.get(), product.c_str());
+    // The product's entry is the machine's or the user's, as its installation was.
+    for (HKEY root : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        CRegKey uninstall;
+        if (::RegOpenKeyExA(root, InstallRecord::kUninstallKey, 0, KEY_WRITE, uninstall.put()) == ERROR_SUCCESS) {
+            const LONG deleted = ::RegDeleteKeyA(uninstall.get(), product.c_str());
+            if (deleted == ERROR_SUCCESS)
+                CRunLog::Write(std::string("Apps & Features entry removed from ") +
+                               (root == HKEY_CURRENT_USER ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE"));
+        }
     }
     CRegKey run;
     if (::RegOpenKeyExA(HKEY_CURRENT_USER, kRunKey, 0, KEY_WRITE, run.put()) == ERROR_SUCCESS) {

@@ -1,10 +1,12 @@
 #include "uninstall/RemovalPlan.h"
 
 #include "fileops/FolderGuard.h"
+#include "fileops/PathText.h"
 #include "fileops/ProductShortcuts.h"
 #include "text/NumberText.h"
 
 #include <algorithm>
+#include <cctype>
 
 namespace {
 
@@ -90,6 +92,22 @@ EFolderRemoval DecideFolderRemoval(const std::string& folder, const std::vector<
     if (!IsDeletableFolder(folder, protectedFolders)) return EFolderRemoval::Skip;
     if (!ownFile.empty() && IsSameOrBelowFolder(ownFile, folder)) return EFolderRemoval::KeepOwnFile;
     return EFolderRemoval::Whole;
+}
+
+std::string MakerFolderAbove(const std::string& productFolder, const std::string& makerName)
+{
+    const std::string product = CanonicalFolder(productFolder);
+    if (product.empty()) return std::string();
+    const std::string maker = CanonicalFolder(ParentFolder(product));
+    // A root has no name of its own, and the product folder must be below the maker's.
+    if (maker.empty() || maker == product) return std::string();
+    const std::string name = LastPathComponent(maker);
+    const auto sameLetter = [](char a, char b) {
+        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+    };
+    const bool ours = !makerName.empty() && name.size() == makerName.size() &&
+        std::equal(name.begin(), name.end(), makerName.begin(), sameLetter);
+    return ours ? maker : std::string();
 }
 
 std::vector<char> ShellPathList(const std::string& path)

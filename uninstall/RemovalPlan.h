@@ -48,6 +48,11 @@ enum class EFolderRemoval {
 EFolderRemoval DecideFolderRemoval(const std::string& folder, const std::vector<std::string>& protectedFolders,
                                    const std::string& ownFile);
 
+// The maker's folder above a product folder ("C:\Program Files\Morvel" above
+// "C:\Program Files\Morvel\Nuvra"), canonical: the folder above it when its last component is
+// makerName (ASCII case ignored), else "". Whether it may go is the guard's to say.
+std::string MakerFolderAbove(const std::string& productFolder, const std::string& makerName);
+
 // What the shell's file operation takes as its source: the path, its terminating zero and one
 // more zero to end the list.
 std::vector<char> ShellPathList(const std::string& path);

@@ -4,6 +4,7 @@
 #include "fileops/ShortcutHelper.h"
 #include "fileops/WritableFolder.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
 #include "framework/Wait.h"
@@ -82,6 +83,7 @@ void CUnInstallDlg::StopWithNothingRemoved()
     // An installation this user may not change (one an administrator made, say) stays whole,
     // with its record and shortcuts, rather than half removed; no elevation is asked for. The
     // window stays until the user has read why and closes it.
+    CRunLog::Write("result: nothing removed");
     ShowStatus(IDS_REMOVE_INCOMPLETE);
     m_removing = false;
     EnableWindow(GetDlgItem(IDOK), TRUE);
@@ -102,6 +104,7 @@ void CUnInstallDlg::OnDelete()
         // Read whole: a value longer than a path buffer still names the folder to remove.
         folder = CRegistryRemoval::ReadFolderValue(record.get(), CStringTable::Ansi(IDS_VALUE_SETUP_DIR));
         if (!CanRemoveFolder(folder)) {
+            CRunLog::Write("uninstall refused: the folder \"" + folder + "\" cannot be written by this user");
             StopWithNothingRemoved();
             return;
         }
@@ -130,7 +133,11 @@ void CUnInstallDlg::OnDelete()
     // Once more through the shell, for whatever the product still held open a moment ago; only
     // then is it known whether everything went. What did go stays gone either way.
     if (!folder.empty()) folders.DeleteWithShell(folder);
-    ShowStatus(folders.RemovedCompletely() ? IDS_REMOVE_DONE : IDS_REMOVE_INCOMPLETE);
+    // Once the product folder is gone: the maker's folder may be empty now.
+    if (!folder.empty()) folders.RemoveEmptyMakerFolder(folder, CStringTable::Ansi(IDS_MAKER_NAME));
+    const bool complete = folders.RemovedCompletely();
+    CRunLog::Write(complete ? "result: removed completely" : "result: some files could not be removed");
+    ShowStatus(complete ? IDS_REMOVE_DONE : IDS_REMOVE_INCOMPLETE);
 
     PauseHandlingSentMessages(kFinalPause);
     CDialog::OnOK(); // as the Close button would, past the guard of OnOK

@@ -1,5 +1,6 @@
 #include "update/UpdateDlg.h"
 
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "framework/WinApp.h"
 #include "install/InstallRecord.h"
@@ -34,9 +35,15 @@ CUpdateDlg::~CUpdateDlg()
 unsigned CUpdateDlg::ThreadProc(CWorkerDialog* worker)
 {
     auto* dialog = static_cast<CUpdateDlg*>(worker);
-    if (!dialog->WaitForStart()) return 0;
+    if (!dialog->WaitForStart()) {
+        CRunLog::Write("result: closed before the update started");
+        return 0;
+    }
     // The inputs were copied before the start timer was set, so reading them now is safe.
     const int result = RunUpdate(*dialog, dialog->m_inputs, dialog->m_downloadManager);
+    // The new version was given by the worker itself, before its result.
+    CRunLog::Write(result == kUpdateDone ? "result: updated to version " + dialog->m_strVersion
+                                         : std::string("result: failed (message 106)"));
     dialog->Finish(result);
     return 0;
 }
@@ -111,6 +118,7 @@ void CUpdateDlg::RecordVersion() const
     CRegKey key = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
     // A record that cannot be opened or written is skipped without a word.
     if (key) WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), m_strVersion);
+    RecordDisplayVersion(m_strVersion);
 }
 
 void CUpdateDlg::ShowUpdateDone() const

@@ -5,6 +5,7 @@
 #include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/StringTable.h"
 #include "framework/WorkerResult.h"
 #include "net/DownloadManager.h"
@@ -81,6 +82,7 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
         // installed one in place, and the fetcher moves it there only once it is complete.
         engine.Rename(item.staging, relative); // a staged file is taken only where none is installed
         if (downloads.DownloadFile(serverPath, item.staging, entry.Hash())) return true;
+        CRunLog::Write("update failed: " + relative + " was not replaced, the installed file stays");
         if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
         return false;
     }
@@ -88,7 +90,10 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
     // The new file replaces the old one in one step once it is complete; only a file in use is
     // moved aside under its backup name for that.
     bool movedAside = false;
-    if (!downloads.DownloadFile(serverPath, relative, entry.Hash(), item.backup, &movedAside)) return false;
+    if (!downloads.DownloadFile(serverPath, relative, entry.Hash(), item.backup, &movedAside)) {
+        CRunLog::Write("update failed: " + relative + " was not replaced, the installed file stays");
+        return false;
+    }
     // A backup still in use stays; the next run removes it.
     if (movedAside && engine.CanDelete(item.backup)) engine.Delete(item.backup);
     return true;
@@ -105,13 +110,16 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
 {
     // Without a folder every relative path below would land in whatever the current directory is.
     if (inputs.setupDir.empty()) {
+        CRunLog::Write("update refused: the record names no installation folder");
         return WorkerResult::kFailed;
     }
     // An installation this user may not write (made by an administrator, say) is left as it is:
     // failing half-way would leave it mixed. No elevation is asked for.
     if (!CWritableFolder::CanWrite(inputs.setupDir)) {
+        CRunLog::Write("update refused: the installation folder " + inputs.setupDir + " cannot be written");
         return WorkerResult::kFailed;
     }
+    CRunLog::Write("updating " + inputs.setupDir + " from version " + inputs.installedVersion);
 
     IProgressBar& progress = view.Bar();
     const std::string serverFolder = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
@@ -130,13 +138,25 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     }
 
     const CUpdatePlan plan = CUpdatePlan::Make(lines, inputs.installedVersion);
-    if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready || (releaseKey && !plan.EveryUpdateHashed())) {
+    if (plan.GetVerdict() == CUpdatePlan::Verdict::NotARelease) {
+        CRunLog::Write("list refused: not shaped like a release (title, dotted version, at least one entry)");
         return WorkerResult::kFailed;
     }
+    if (plan.GetVerdict() == CUpdatePlan::Verdict::UnsafeEntry) {
+        CRunLog::Write("list refused: a newer entry names a path outside the product folder");
+        return WorkerResult::kFailed;
+    }
+    if (releaseKey && !plan.EveryUpdateHashed()) {
+        CRunLog::Write("list refused: an entry to update has no SHA-256, which a signed release needs");
+        return WorkerResult::kFailed;
+    }
+    CRunLog::Write("list accepted: version " + plan.NewVersion() + ", " + std::to_string(plan.UpdateCount()) +
+                   " files to replace");
 
     // A folder that cannot be entered would send every file into the wrong one.
     CCurrentDirectoryScope installFolder;
     if (!installFolder.Enter(inputs.setupDir)) {
+        CRunLog::Write("update failed: the installation folder " + inputs.setupDir + " cannot be entered");
         return WorkerResult::kFailed;
     }
     const HWND owner = view.QuestionOwner(); // question boxes never open behind the window

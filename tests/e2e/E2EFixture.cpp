@@ -1,6 +1,7 @@
 #include "tests/e2e/E2EFixture.h"
 #include "crypt/Sha256.h"
 #include <windows.h>
+#include <shlobj.h>
 #include <algorithm>
 #include <fstream>
 #include <sstream>
@@ -9,6 +10,8 @@ const char E2EFixture::kUpdaterCaption[] = "NuvraUpdater";
 const char E2EFixture::kQuestionCaption[] = "MorvelNuvraUpdater";
 
 namespace {
+
+const char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Nuvra";
 
 // Build outputs live on the Linux side; Wine reaches them through drive Z:.
 std::string WindowsPath(std::string unixPath)
@@ -40,6 +43,7 @@ void E2EFixture::SetUp()
 {
     ASSERT_FALSE(m_work.Path().empty());
     DeleteMakerKey();
+    DeleteUninstallEntries();
     CreateDirectoryA(m_work.File("bin").c_str(), nullptr);
     ASSERT_TRUE(CopyFileA(BuildOutput(NUVRA_UPDATER_EXE).c_str(), UpdaterPath().c_str(), FALSE));
     CreateDirectoryA(m_work.File("server").c_str(), nullptr);
@@ -55,6 +59,7 @@ void E2EFixture::TearDown()
     m_driver.reset();
     if (m_server) m_server->Stop();
     DeleteMakerKey();
+    DeleteUninstallEntries();
 }
 
 void E2EFixture::WriteServerFile(const std::string& path, const std::string& content)
@@ -151,6 +156,53 @@ void E2EFixture::DeleteMakerKey()
 {
     RegDeleteTreeA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel");
     RegDeleteKeyA(HKEY_CURRENT_USER, "SOFTWARE\\Morvel");
+}
+
+std::string E2EFixture::ReadUninstallEntry(HKEY root, const std::string& value, DWORD timeoutMs)
+{
+    for (DWORD waited = 0;; waited += 100) {
+        char buffer[1024] = {};
+        DWORD size = sizeof(buffer) - 1;
+        DWORD type = 0;
+        if (RegGetValueA(root, kUninstallEntryKey, value.c_str(), RRF_RT_REG_SZ | RRF_RT_REG_DWORD, &type, buffer,
+                         &size) == ERROR_SUCCESS)
+            return type == REG_DWORD ? std::to_string(*reinterpret_cast<DWORD*>(buffer)) : std::string(buffer);
+        if (waited >= timeoutMs) return "<missing>";
+        Sleep(100);
+    }
+}
+
+bool E2EFixture::UninstallEntryExists(HKEY root)
+{
+    HKEY handle = nullptr;
+    if (RegOpenKeyExA(root, kUninstallEntryKey, 0, KEY_READ, &handle) != ERROR_SUCCESS) return false;
+    RegCloseKey(handle);
+    return true;
+}
+
+void E2EFixture::WriteUninstallEntryValues(HKEY root, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    HKEY handle = nullptr;
+    if (RegCreateKeyExA(root, kUninstallEntryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
+        ERROR_SUCCESS)
+        return;
+    for (const auto& value : values)
+        RegSetValueExA(handle, value.first.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
+                       static_cast<DWORD>(value.second.size() + 1));
+    RegCloseKey(handle);
+}
+
+void E2EFixture::DeleteUninstallEntries()
+{
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) RegDeleteKeyA(root, kUninstallEntryKey);
+}
+
+std::string E2EFixture::DefaultRunLogPath()
+{
+    char local[MAX_PATH] = {};
+    if (GetEnvironmentVariableA("LOCALAPPDATA", local, MAX_PATH) == 0)
+        SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, local);
+    return std::string(local) + "\\Morvel\\NuvraUpdater.log";
 }
 
 void E2EFixture::RemoveTree(const std::string& path)

@@ -61,6 +61,14 @@ protected:
     static std::string ReadRecord(const std::string& key, const std::string& value);
     static bool RecordExists(const std::string& key);
     static void DeleteMakerKey();
+    // The product's Apps & Features entry below root: a value as text (a DWORD in decimal),
+    // "<missing>" when there is none; waits up to timeoutMs for the product to write it.
+    static std::string ReadUninstallEntry(HKEY root, const std::string& value, DWORD timeoutMs = 0);
+    static bool UninstallEntryExists(HKEY root);
+    static void WriteUninstallEntryValues(HKEY root, const std::vector<std::pair<std::string, std::string>>& values);
+    static void DeleteUninstallEntries();
+    // The run log the program keeps by default (%LOCALAPPDATA%\Morvel\NuvraUpdater.log).
+    static std::string DefaultRunLogPath();
 
     // Deletes a folder tree the way the shell does, silently; a missing one is fine.
     static void RemoveTree(const std::string& path);

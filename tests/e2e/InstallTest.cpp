@@ -54,9 +54,9 @@ protected:
     }
 
     // Starts the program, waits for its install dialog and presses Install.
-    HWND StartInstall(const std::function<void(HWND)>& beforeInstall = nullptr)
+    HWND StartInstall(const std::function<void(HWND)>& beforeInstall = nullptr, const std::string& tail = std::string())
     {
-        EXPECT_TRUE(Run());
+        EXPECT_TRUE(Run(tail));
         HWND dialog = Driver().WaitForWindow(kInstallCaption);
         if (!dialog) return nullptr;
         if (beforeInstall) beforeInstall(dialog);
@@ -151,6 +151,19 @@ TEST_F(Install, InstallsEveryFileMakesShortcutsAndStartsTheProduct)
     EXPECT_EQ(kTitle, ReadRecord("Nuvra", "_sys_title"));
     EXPECT_TRUE(Driver().MessageBoxes().empty());
 
+    // Beside the record, Apps & Features' entry: the machine's, as the installation is.
+    size_t bytes = 0;
+    for (const CReleaseFile& file : files) bytes += file.content.size();
+    const std::string updater = "\"" + ProductDir() + "\\NuvraUpdater.exe\"";
+    EXPECT_EQ(updater + " -r", ReadUninstallEntry(HKEY_LOCAL_MACHINE, "ModifyPath", 15000));
+    const std::pair<std::string, std::string> entry[] = {
+        {"DisplayName", kTitle},           {"DisplayVersion", "1.0.0"},
+        {"Publisher", "Morvel"},           {"DisplayIcon", ProductDir() + "\\Nuvra.exe"},
+        {"InstallLocation", ProductDir()}, {"EstimatedSize", std::to_string((bytes + 1023) / 1024)},
+        {"UninstallString", updater}};
+    for (const auto& value : entry) EXPECT_EQ(value.second, ReadUninstallEntry(HKEY_LOCAL_MACHINE, value.first));
+    EXPECT_FALSE(UninstallEntryExists(HKEY_CURRENT_USER));
+
     // Every listed file was asked for its size once and downloaded once.
     std::vector<std::string> paths = RequestPaths();
     EXPECT_EQ("/update/version.txt", paths.at(0));
@@ -176,6 +189,91 @@ TEST_F(Install, WithoutStartBoxReportsSuccessAndMakesOnlyTheTickedShortcuts)
     EXPECT_TRUE(FileExists(links[3]));  // Quick Launch
     EXPECT_TRUE(SampleLog(1, 1000).empty());
 }
+
+TEST_F(Install, FailedDownloadOfAKoreanFileIsNamedInTheLogWithItsStatus)
+{
+    const std::string korean = AnsiFromUtf8("공지.txt");
+    std::vector<CReleaseFile> files = Release();
+    files.push_back({"doc", korean, "notice"});
+    Publish(kTitle, "1.0.0", files);
+    ASSERT_TRUE(DeleteFileA(Work("server/update/Nuvra/doc/" + korean).c_str()));
+    const std::string logPath = Work("support log.txt");
+    ASSERT_NE(nullptr, StartInstall(nullptr, "/LOG=\"" + logPath + "\""));
+    EXPECT_EQ(kError106, FinalMessage());
+
+    const std::string log = ReadFile(logPath); // UTF-8, as this source is
+    EXPECT_NE(std::string::npos, log.find("started: mode install, server " + Server().HostPort())) << log;
+    EXPECT_NE(std::string::npos, log.find("GET /update/Nuvra/doc/공지.txt: status 404")) << log;
+    EXPECT_NE(std::string::npos, log.find("download failed: doc/공지.txt")) << log;
+    EXPECT_NE(std::string::npos, log.find("result: failed (message 106)")) << log;
+}
+
+// Where the log goes when its usual folder is full or cannot be written: the run succeeds
+// either way.
+struct LogPlaceCase {
+    const char* name;
+    bool nearlyFull;         // the usual file holds almost its bound already
+    bool localFolderIsAFile; // so the usual folder cannot be made
+    const char* expectedLog; // below the work folder
+};
+
+void PrintTo(const LogPlaceCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class InstallLog : public Install, public ::testing::WithParamInterface<LogPlaceCase> {
+protected:
+    void SetUp() override
+    {
+        Install::SetUp();
+        for (const char* name : {"LOCALAPPDATA", "TEMP", "TMP"}) {
+            char value[MAX_PATH] = {};
+            GetEnvironmentVariableA(name, value, MAX_PATH);
+            m_saved.emplace_back(name, value);
+        }
+        CreateDirectoryA(Work("temp").c_str(), nullptr);
+        SetEnvironmentVariableA("TEMP", Work("temp").c_str());
+        SetEnvironmentVariableA("TMP", Work("temp").c_str());
+        SetEnvironmentVariableA("LOCALAPPDATA", Work("local").c_str());
+    }
+    void TearDown() override
+    {
+        for (const auto& saved : m_saved) SetEnvironmentVariableA(saved.first.c_str(), saved.second.c_str());
+        Install::TearDown();
+    }
+    std::vector<std::pair<std::string, std::string>> m_saved;
+};
+
+TEST_P(InstallLog, RunSucceedsAndItsLinesLandWhereTheyCan)
+{
+    const LogPlaceCase& c = GetParam();
+    const size_t bound = 1024 * 1024;
+    const std::string earlier = std::string(bound - 200, 'x') + "\r\n";
+    if (c.localFolderIsAFile) ASSERT_TRUE(m_work.Write("local", "a file where the folder would be"));
+    if (c.nearlyFull) ASSERT_TRUE(m_work.Write("local/Morvel/NuvraUpdater.log", earlier));
+    Publish(kTitle, "1.0.0", Release());
+    ASSERT_NE(nullptr, StartInstall([](HWND dialog) {
+                  SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
+              }));
+    EXPECT_EQ(kInstalled126, FinalMessage());
+
+    const std::string log = m_work.Read(c.expectedLog);
+    EXPECT_NE(std::string::npos, log.find("result: installed")) << c.expectedLog;
+    EXPECT_LE(log.size(), bound);
+    if (c.nearlyFull) {
+        const std::string rotated = m_work.Read(std::string(c.expectedLog) + ".1");
+        EXPECT_EQ(0u, rotated.rfind(earlier, 0)) << "the earlier lines moved to .1";
+        EXPECT_LE(rotated.size(), bound);
+        EXPECT_EQ(std::string::npos, log.find("xxxx"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Places, InstallLog,
+    ::testing::Values(LogPlaceCase{"rotated_past_1_MB", true, false, "local/Morvel/NuvraUpdater.log"},
+                      LogPlaceCase{"unwritable_folder_falls_back_to_temp", false, true, "temp/NuvraUpdater.log"}),
+    [](const ::testing::TestParamInfo<LogPlaceCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Install, CloseBeforeInstallTouchesNothing)
 {

@@ -322,6 +322,8 @@ TEST_F(Uninstall, RemovesTheRunningSampleProductWithEverythingItLeftBehind)
     WriteRunValue("\"" + target + "\"");
     WriteUninstallEntry();
     ASSERT_TRUE(RunValueExists());
+    // The product's own entry in Apps & Features: the user's, as the installation is.
+    ASSERT_EQ(folder, ReadUninstallEntry(HKEY_CURRENT_USER, "InstallLocation", 15000));
 
     CRemovalSeen seen = RemoveAll();
     EXPECT_TRUE(seen.buttonsDisabled);
@@ -339,14 +341,34 @@ TEST_F(Uninstall, RemovesTheRunningSampleProductWithEverythingItLeftBehind)
     EXPECT_TRUE(product.WaitForExit(5000));
     EXPECT_NE(std::string::npos, ReadFile(Work("sample.log")).find("quit"));
     EXPECT_FALSE(Exists(folder));
-    EXPECT_TRUE(Exists(Work("Morvel"))); // the folder above the product's is not named anywhere
+    EXPECT_FALSE(Exists(Work("Morvel"))); // the maker's folder, left empty, goes too
     EXPECT_FALSE(RecordExists("Nuvra"));
     EXPECT_FALSE(RecordExists(""));
     EXPECT_FALSE(RunValueExists());
     EXPECT_FALSE(RegistryKeyExists(HKEY_LOCAL_MACHINE, kUninstallEntry));
+    EXPECT_FALSE(RegistryKeyExists(HKEY_CURRENT_USER, kUninstallEntry));
     for (const auto& link : links)
         EXPECT_FALSE(Exists(CShortcutHelper::LinkPath(link.first, link.second))) << link.second;
     EXPECT_TRUE(Exists(UpdaterPath()));
+}
+
+TEST_F(Uninstall, MakerFolderWithOtherFilesStaysAndTheLogSaysWhy)
+{
+    CreateDirectoryA(Work("Morvel").c_str(), nullptr);
+    ASSERT_TRUE(WriteFileText(Work("Morvel\\other.txt"), "another product's"));
+    const std::string folder = InstallRecordFor("Morvel\\Nuvra");
+    WriteUninstallEntryValues(HKEY_CURRENT_USER, {{"DisplayName", "Nuvra"}});
+    DeleteFileA(DefaultRunLogPath().c_str());
+    RemoveAll();
+    EXPECT_FALSE(Exists(folder));
+    EXPECT_EQ("another product's", ReadFile(Work("Morvel\\other.txt")));
+    EXPECT_FALSE(UninstallEntryExists(HKEY_CURRENT_USER));
+
+    const std::string log = ReadFile(DefaultRunLogPath());
+    EXPECT_NE(std::string::npos, log.find("started: mode uninstall")) << log;
+    EXPECT_NE(std::string::npos, log.find("uninstall guard: \"" + folder + "\" allowed")) << log;
+    EXPECT_NE(std::string::npos, log.find("maker's folder \"" + Work("Morvel") + "\" stays")) << log;
+    EXPECT_NE(std::string::npos, log.find("result: removed completely")) << log;
 }
 
 TEST_F(Uninstall, ComponentsComeFromTheRecordsCount)
@@ -808,8 +830,10 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
         HoldFile(held);
     }
     // Only the product's own places may change: its folder and the shortcuts.
+    // The run log's folder changes too.
     std::vector<std::string> excluded = {Parent(m_realFolder),
-                                         Join(SpecialFolder(CSIDL_APPDATA), std::string(kQuickLaunchLink) + ".lnk")};
+                                         Join(SpecialFolder(CSIDL_APPDATA), std::string(kQuickLaunchLink) + ".lnk"),
+                                         Parent(DefaultRunLogPath())};
     for (int csidl : {CSIDL_DESKTOPDIRECTORY, CSIDL_STARTMENU, CSIDL_PROGRAMS})
         excluded.push_back(Join(SpecialFolder(csidl), AnsiFromUtf8(kShortcutName) + ".lnk"));
     const std::map<std::string, std::string> before = DriveListing(excluded);
@@ -826,7 +850,8 @@ TEST_P(UninstallSpelling, RemovesTheProductFolderUnderAnySpellingAndNothingElse)
     else
         EXPECT_EQ(!c.asComponent && c.place != EPlace::Product, FileExists(m_realFolder));
     EXPECT_FALSE(RecordExists("Nuvra"));
-    EXPECT_TRUE(FileExists(Parent(m_realFolder)));
+    // The maker's folder goes exactly when the product folder went and left it empty.
+    EXPECT_EQ(FileExists(m_realFolder), FileExists(Parent(m_realFolder)));
     EXPECT_EQ("", ListingChanges(before, DriveListing(excluded)));
 }
 

@@ -339,6 +339,7 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowWaitsAndSaysNothing)
 struct FaultCase {
     const char* name;
     CHttpFault fault;
+    const char* logged; // the cause as the run log gives it
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os)
@@ -367,9 +368,15 @@ TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
                  "x,e5.dll,1.1.0,,," + Sha256Hex(fresh[4].second) + ","},
                 fresh);
     Server().SetFault("/update/Nuvra/sub/e3.dll", GetParam().fault);
+    WriteUninstallEntryValues(HKEY_CURRENT_USER, {{"DisplayName", kTitle}, {"DisplayVersion", "1.0.0"}});
+    DeleteFileA(DefaultRunLogPath().c_str());
 
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+    const std::string log = ReadFile(DefaultRunLogPath());
+    EXPECT_NE(std::string::npos, log.find("update failed: sub/e3.dll")) << log;
+    EXPECT_NE(std::string::npos, log.find(GetParam().logged)) << log;
+    EXPECT_EQ("1.0.0", ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayVersion"));
     EXPECT_EQ(fresh[0].second, Installed("e1.dll"));
     EXPECT_EQ(fresh[1].second, Installed("e2.dll"));
     EXPECT_EQ("old 3", Installed("sub/e3.dll"));
@@ -394,15 +401,18 @@ TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
     EXPECT_EQ(5u, FileRequests().size());
     for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
     EXPECT_EQ("1.1.0", Version());
+    EXPECT_EQ("1.1.0", ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayVersion"));
+    EXPECT_EQ(kTitle, ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayName"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, UpdateFailure,
-                         ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404)},
-                                           FaultCase{"ShortBody", CHttpFault::ShortBody(100)},
-                                           FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000)},
-                                           FaultCase{"StalledTransfer", CHttpFault::StallMidBody(2000)},
-                                           FaultCase{"TamperedBody", CHttpFault::Tamper(3000)}),
-                         [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(
+    Faults, UpdateFailure,
+    ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404), "GET /update/Nuvra/sub/e3.dll: status 404"},
+                      FaultCase{"ShortBody", CHttpFault::ShortBody(100), "body cut short"},
+                      FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000), "; failed: "},
+                      FaultCase{"StalledTransfer", CHttpFault::StallMidBody(2000), "; failed: "},
+                      FaultCase{"TamperedBody", CHttpFault::Tamper(3000), "does not match the list's "}),
+    [](const ::testing::TestParamInfo<FaultCase>& info) { return info.param.name; });
 
 TEST_F(Update, FailedInPlaceDownloadKeepsTheInstalledFile)
 {

@@ -123,6 +123,23 @@ TEST(RemovalPlan, FolderRemovalGuardFirstThenKeepsTheUninstallersOwnFile)
     EXPECT_EQ(EFolderRemoval::Whole, DecideFolderRemoval("C:\\Program Files\\Morvel\\Nuvra", guarded, ""));
 }
 
+TEST(RemovalPlan, MakerFolderIsTheOneAboveTheProductOnlyWhenItCarriesTheMakersName)
+{
+    const struct {
+        const char* product;
+        const char* maker;
+    } cases[] = {
+        {"C:\\Program Files\\Morvel\\Nuvra", "C:\\Program Files\\Morvel"},
+        {"c:/users/kim/programs/MORVEL/Nuvra\\ ", "C:\\users\\kim\\programs\\MORVEL"},
+        {"C:\\Program Files\\Nuvra", ""},
+        {"C:\\Morvelous\\Nuvra", ""},
+        {"C:\\Nuvra", ""},
+        {"Morvel\\Nuvra", ""},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.maker, MakerFolderAbove(c.product, "Morvel")) << c.product;
+}
+
 TEST(RemovalPlan, ShellPathListEndsWithTwoZeros)
 {
     const std::vector<char> list = ShellPathList("C:\\a");
