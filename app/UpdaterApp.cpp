@@ -1,5 +1,8 @@
 #include <winsock2.h> // before windows.h, which the other headers bring
 #include "app/UpdaterApp.h"
+#include "app/CommandLine.h"
+#include "app/ExitCode.h"
+#include "app/UnattendedRun.h"
 #include "app/VersionList.h"
 #include "framework/Handles.h"
 #include "framework/StringTable.h"
@@ -52,9 +55,12 @@ BOOL CUpdaterApp::InitInstance()
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
 
+    const CCommandLine line = CCommandLine::Parse(m_lpCmdLine);
+
     CSocketLibrary sockets;
     if (!sockets.ok()) {
-        AfxMessageBox(IDS_SOCKETS_FAILED, MB_OK);
+        if (!line.silent) AfxMessageBox(IDS_SOCKETS_FAILED, MB_OK);
+        m_nExitCode = ExitCode::kFailed;
         return FALSE;
     }
 
@@ -62,11 +68,30 @@ BOOL CUpdaterApp::InitInstance()
     // and leaves no error) or reports it as existing or inaccessible (Windows).
     CHandle probe(OpenMutexA(0, TRUE, kMutexName));
     DWORD openError = GetLastError();
-    if (probe || openError == ERROR_ALREADY_EXISTS || openError == ERROR_ACCESS_DENIED) return FALSE;
+    if (probe || openError == ERROR_ALREADY_EXISTS || openError == ERROR_ACCESS_DENIED) {
+        m_nExitCode = ExitCode::kAlreadyRunning;
+        return FALSE;
+    }
     // A failed creation goes unnoticed: start-up simply runs without the guard.
     CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
 
-    if (IsUpdateSwitch(m_lpCmdLine)) {
+    if (line.silent) {
+        m_nExitCode = CUnattendedRun(line).Run();
+        return FALSE;
+    }
+
+    if (line.repair) {
+        // Repair needs an installation to check; without one there is nothing it could do.
+        if (!IsProductInstalled()) {
+            AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
+            return FALSE;
+        }
+        CUpdateDlg dialog(nullptr, CUpdateDlg::EWork::Repair);
+        RunMainDialog(*this, dialog);
+        return FALSE;
+    }
+
+    if (line.update) {
         std::string savedName = m_pszAppName;
         m_pszAppName = kUpdateQuestionCaption;
         int answer = AfxMessageBox(IDS_UPDATE_QUESTION, MB_YESNO | MB_ICONQUESTION);

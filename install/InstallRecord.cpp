@@ -1,5 +1,8 @@
 #include "install/InstallRecord.h"
 
+#include "framework/StringTable.h"
+#include "res/resource.h"
+
 #include <cstring>
 
 CRegKey OpenMakerKey()
@@ -46,4 +49,10 @@ bool WriteRegString(HKEY key, const std::string& valueName, const std::string& t
     if (!key || text.size() > InstallRecord::kMaxText) return false;
     return ::RegSetValueExA(key, valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
                             static_cast<DWORD>(text.size())) == ERROR_SUCCESS;
+}
+
+void RecordProductVersion(const std::string& version)
+{
+    CRegKey key = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
+    if (key) WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), version);
 }

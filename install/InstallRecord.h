@@ -34,3 +34,8 @@ std::string ReadRegString(HKEY key, const std::string& valueName);
 // Stores text as REG_SZ (length without the terminating zero). Refuses (false) a text longer
 // than 259 characters, which the reader could not take back.
 bool WriteRegString(HKEY key, const std::string& valueName, const std::string& text);
+
+// After a successful update: the record's version becomes the new one. A record that cannot be
+// opened or written is skipped without a word (the files are in place; the next update offers
+// the same files again).
+void RecordProductVersion(const std::string& version);
