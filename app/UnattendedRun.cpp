@@ -88,6 +88,16 @@ CUpdateInputs RecordInputs()
     return inputs;
 }
 
+// A relative folder is taken from the current one, as a shell would: the product's record and its
+// command line need the whole path.
+std::string FullPath(const std::string& folder)
+{
+    char full[MAX_PATH];
+    const DWORD n = GetFullPathNameA(folder.c_str(), MAX_PATH, full, nullptr);
+    // Too long for the 8-bit path functions the installation uses: the folder check refuses it.
+    return n == 0 || n >= MAX_PATH ? folder : std::string(full, n);
+}
+
 } // namespace
 
 int CUnattendedRun::Run()
@@ -117,7 +127,7 @@ int CUnattendedRun::Install()
 
     CInstallInputs inputs;
     // "/D=" names the folder that receives the product folder, as the dialog's folder does.
-    inputs.installDir = m_line.installDir.empty() ? CDefaultInstallDir::Get() : m_line.installDir;
+    inputs.installDir = m_line.installDir.empty() ? CDefaultInstallDir::Get() : FullPath(m_line.installDir);
     while (inputs.installDir.size() > 3 && (inputs.installDir.back() == '\\' || inputs.installDir.back() == '/'))
         inputs.installDir.pop_back();
     if (m_line.noShortcuts)
