@@ -1,6 +1,8 @@
 #include <winsock2.h> // before windows.h, which the other headers bring
 #include "app/UpdaterApp.h"
-#include "app/LogSwitch.h"
+#include "app/CommandLine.h"
+#include "app/ExitCode.h"
+#include "app/UnattendedRun.h"
 #include "app/VersionList.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
@@ -70,13 +72,14 @@ BOOL CUpdaterApp::InitInstance()
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
-    const CLogSwitch logSwitch = SplitLogSwitch(m_lpCmdLine);
-    CRunLogScope log(logSwitch.path);
+    const CCommandLine line = CCommandLine::Parse(m_lpCmdLine);
+    CRunLogScope log(line.logPath);
 
     CSocketLibrary sockets;
     if (!sockets.ok()) {
         CRunLog::Write("Windows Sockets could not be started: error " + std::to_string(WSAGetLastError()));
-        AfxMessageBox(IDS_SOCKETS_FAILED, MB_OK);
+        if (!line.silent) AfxMessageBox(IDS_SOCKETS_FAILED, MB_OK);
+        m_nExitCode = ExitCode::kFailed;
         return FALSE;
     }
 
@@ -86,12 +89,32 @@ BOOL CUpdaterApp::InitInstance()
     DWORD openError = GetLastError();
     if (probe || openError == ERROR_ALREADY_EXISTS || openError == ERROR_ACCESS_DENIED) {
         CRunLog::Write("another NuvraUpdater runs already: this one ends");
+        m_nExitCode = ExitCode::kAlreadyRunning;
         return FALSE;
     }
     // A failed creation goes unnoticed: start-up simply runs without the guard.
     CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
 
-    if (IsUpdateSwitch(logSwitch.rest)) {
+    if (line.silent) {
+        LogStart("unattended", m_lpCmdLine);
+        m_nExitCode = CUnattendedRun(line).Run();
+        return FALSE;
+    }
+
+    if (line.repair) {
+        LogStart("repair", m_lpCmdLine);
+        // Repair needs an installation to check; without one there is nothing it could do.
+        if (!IsProductInstalled()) {
+            CRunLog::Write("result: failed (message 106): no installation to repair");
+            AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
+            return FALSE;
+        }
+        CUpdateDlg dialog(nullptr, CUpdateDlg::EWork::Repair);
+        RunMainDialog(*this, dialog);
+        return FALSE;
+    }
+
+    if (line.update) {
         LogStart("update", m_lpCmdLine);
         std::string savedName = m_pszAppName;
         m_pszAppName = kUpdateQuestionCaption;

@@ -1,13 +1,11 @@
 #pragma once
 #include "framework/WinApp.h"
-#include <string>
 
-// The one application object: decides once at start whether to update, uninstall or install,
-// and runs that mode's dialog as the main window.
+// The one application object: decides once at start whether to update, repair, uninstall or
+// install, and runs that mode's dialog as the main window, or, with "/S", the mode without any
+// window (CUnattendedRun); m_nExitCode then tells the result.
 class CUpdaterApp : public CWinApp {
 public:
     CUpdaterApp() = default;
     BOOL InitInstance() override;
-
-    static bool IsUpdateSwitch(const std::string& commandTail) { return commandTail == "-u"; }
 };

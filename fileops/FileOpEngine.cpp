@@ -5,11 +5,14 @@
 #include "fileops/PathText.h"
 #include "framework/Handles.h"
 
+#include <atomic>
 #include <new>
 #include <utility>
 #include <vector>
 
 namespace {
+
+std::atomic<bool> g_unattended{false};
 
 struct DirEntry {
     std::string name;
@@ -79,11 +82,17 @@ void CFileOpEngine::StoreError(const CFExeption& error)
     m_lastErrorCode = error.GetCode();
 }
 
+void CFileOpEngine::SetUnattended(bool unattended)
+{
+    g_unattended = unattended;
+}
+
 // True when the item may be changed: it is not read-only, or the user agreed and the attribute
 // is now cleared. False when the user said No. Throws when the user cancels.
 bool CFileOpEngine::ConsentToTouch(const std::string& path, DWORD attributes)
 {
     if ((attributes & FILE_ATTRIBUTE_READONLY) == 0) return true;
+    if (m_askReadOnly && g_unattended) return false;
     if (m_askReadOnly) {
         const int answer =
             ::MessageBoxA(m_owner, ReadOnlyQuestionText(path).c_str(), "Warning", MB_YESNOCANCEL | MB_ICONWARNING);

@@ -21,6 +21,10 @@ public:
     // Owner window of the read-only question; none by default.
     void SetOwner(HWND owner) { m_owner = owner; }
     void SetAskReadOnly(bool ask) { m_askReadOnly = ask; }
+    // For the whole process: nobody is at the screen, so no question is shown and every
+    // read-only question is answered No (the item stays). Engines that do not ask still clear
+    // the attribute of what is ours alone.
+    static void SetUnattended(bool unattended);
 
     // False when the path does not exist or the user refuses (or cancels) the read-only question.
     bool CanDelete(const std::string& path);

@@ -36,10 +36,11 @@ int CWinApp::Run(HINSTANCE instance)
     try {
         InitInstance();
     } catch (...) {
-        // Nothing may escape to the C runtime's entry; the process just ends.
+        // Nothing may escape to the C runtime's entry; the process just ends, as failed.
         TraceSwallowedException("start-up");
+        m_nExitCode = 1;
     }
-    return 0;
+    return m_nExitCode;
 }
 
 std::string CWinApp::CommandTail(const std::string& commandLine)

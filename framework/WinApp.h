@@ -15,13 +15,15 @@ public:
 
     virtual BOOL InitInstance();
 
-    // Called by WinMain: sets the instance, command tail and name, then runs InitInstance.
+    // Called by WinMain: sets the instance, command tail and name, then runs InitInstance and
+    // returns the process's exit code, m_nExitCode (1 when start-up ends by an exception).
     int Run(HINSTANCE instance);
 
     HINSTANCE m_hInstance = nullptr;
     std::string m_lpCmdLine;  // the command tail, without the program's own name
     std::string m_pszAppName; // caption of the message boxes
     CDialog* m_pMainWnd = nullptr;
+    int m_nExitCode = 0; // what the process returns; set by InitInstance
 
     // The command tail of a whole command line: the program name (quoted or not) and the
     // blanks after it are skipped, the rest is kept as it is.

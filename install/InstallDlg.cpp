@@ -5,7 +5,7 @@
 #include "framework/StringTable.h"
 #include "framework/TextConvert.h"
 #include "install/InstallProcedure.h"
-#include "launch/ProductCommandLine.h"
+#include "launch/ProductStart.h"
 #include "res/resource.h"
 #include <shlobj.h>
 
@@ -131,23 +131,8 @@ void CInstallDlg::OnClose()
 void CInstallDlg::StartProduct()
 {
     std::string productFolder = m_strInstallDir + "\\" + CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    std::string commandLine;
-    if (!MakeFirstStartCommandLine(productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), m_strVersion, m_strTitle,
-                                   commandLine)) {
-        // Too long to hand over whole: starting it with a cut command line would be worse.
+    if (!CProductStart::First(productFolder, m_strVersion, m_strTitle))
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
-        return;
-    }
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process = {};
-    // The product starts in its own folder. One that cannot be started is not reported: the
-    // installation itself succeeded.
-    if (CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, productFolder.c_str(),
-                       &startup, &process)) {
-        CloseHandle(process.hProcess);
-        CloseHandle(process.hThread);
-    }
 }
 
 void CInstallDlg::SetMainStatus(const std::wstring& text)

@@ -1,5 +1,8 @@
 #include "install/InstallRecord.h"
 
+#include "framework/StringTable.h"
+#include "res/resource.h"
+
 #include <cstring>
 
 CRegKey OpenMakerKey()
@@ -57,4 +60,11 @@ void RecordDisplayVersion(const std::string& version)
         if (::RegOpenKeyExA(root, entry.c_str(), 0, KEY_SET_VALUE, key.put()) != ERROR_SUCCESS) continue;
         WriteRegString(key.get(), InstallRecord::kDisplayVersion, version);
     }
+}
+
+void RecordProductVersion(const std::string& version)
+{
+    CRegKey key = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
+    if (key) WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), version);
+    RecordDisplayVersion(version);
 }

@@ -43,3 +43,8 @@ bool WriteRegString(HKEY key, const std::string& valueName, const std::string& t
 // Keeps DisplayVersion of the product's uninstall entry current, in each root that has one; an
 // entry that is missing is not made (the product makes it).
 void RecordDisplayVersion(const std::string& version);
+
+// After a successful update: the record's version becomes the new one. A record that cannot be
+// opened or written is skipped without a word (the files are in place; the next update offers
+// the same files again). Apps & Features shows the new version too.
+void RecordProductVersion(const std::string& version);

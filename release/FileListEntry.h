@@ -3,6 +3,7 @@
 //
 //     marker,name,version,folder,flag,
 //     marker,name,version,folder,flag,sha256,
+//     marker,name,version,folder,flag,sha256,size,
 //
 // Each field runs from the cursor up to the next comma, and the cursor moves past that comma.
 // A field with no comma after it reads as empty and the cursor returns to the start of the
@@ -48,6 +49,8 @@ public:
     // The file's SHA-256 as 64 lower-case hex digits, or "" when the sixth field is not one
     // (absent, empty, or other text that older lists may carry there).
     const std::string& Hash() const { return m_hash; }
+    // The file's byte count from the seventh field, or -1 when that is not a decimal number.
+    long long Size() const { return m_size; }
 
 private:
     std::string m_marker;
@@ -56,6 +59,7 @@ private:
     std::string m_subFolder;
     std::string m_flag;
     std::string m_hash;
+    long long m_size = -1;
 };
 
 // A dotted version as a number for comparison: every "." removed, then read like atoi (leading

@@ -43,6 +43,7 @@
 #define IDS_UPDATE_QUESTION        136
 #define IDS_UPDATE_DONE            137
 #define IDS_REMOVE_INCOMPLETE      139
+#define IDS_REPAIR_DONE            140
 
 // Install dialog controls
 #define IDC_INSTALL_DIR    1002

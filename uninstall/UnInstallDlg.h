@@ -1,13 +1,14 @@
 #pragma once
 // The uninstall window: "Ready" until the user presses Delete, which removes the product on
-// this thread and ends the dialog; Close (or the system menu) ends it without removing anything.
+// this thread (CProductRemoval, seeing the dialog as IRemovalView) and ends the dialog; Close (or the system menu) ends it without removing anything.
 // An installation folder this user cannot write stops Delete before anything is removed.
 #include "framework/Dialog.h"
 #include "framework/ProgressCtrl.h"
+#include "uninstall/RemovalView.h"
 
 #include <string>
 
-class CUnInstallDlg : public CDialog {
+class CUnInstallDlg : public CDialog, private IRemovalView {
 public:
     CUnInstallDlg();
 
@@ -20,9 +21,10 @@ protected:
 
 private:
     void OnDelete();
-    void ShowStatus(UINT stringId) const;
-    // False when the installation folder exists but this user cannot write into it.
-    static bool CanRemoveFolder(const std::string& folder);
+    // What the removal may do (IRemovalView); called on this thread.
+    void ShowStatus(UINT stringId) override;
+    IProgressBar& Bar() override { return m_progress; }
+    HWND QuestionOwner() const override { return GetSafeHwnd(); }
     // Ends the Delete press without removing anything; Close stays available.
     void StopWithNothingRemoved();
 

@@ -4,11 +4,12 @@
 #include "framework/StringTable.h"
 #include "framework/WinApp.h"
 #include "install/InstallRecord.h"
-#include "launch/ProductCommandLine.h"
+#include "launch/ProductStart.h"
 #include "res/resource.h"
+#include "update/RepairProcedure.h"
 #include "update/UpdateProcedure.h"
 
-#include <vector>
+#include <cwchar>
 
 namespace {
 
@@ -17,10 +18,20 @@ constexpr UINT kStartDelayMs = 500;
 // The success message is captioned with the product's updater name, not the executable's.
 const char kDoneCaption[] = "MorvelNuvraUpdater";
 
+static_assert(kRepairDone == kUpdateDone, "the close handler ends both runs by one result");
+
+std::wstring RepairDoneText(std::size_t repaired)
+{
+    wchar_t text[256];
+    std::swprintf(text, 256, CStringTable::Wide(IDS_REPAIR_DONE).c_str(), static_cast<int>(repaired));
+    return text;
+}
+
 } // namespace
 
-CUpdateDlg::CUpdateDlg(HWND parent)
-    : CWorkerDialog(IDD_UPDATE, parent), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
+CUpdateDlg::CUpdateDlg(HWND parent, EWork work)
+    : CWorkerDialog(IDD_UPDATE, parent), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA))),
+      m_work(work)
 {
     StartWorker(&CUpdateDlg::ThreadProc);
 }
@@ -40,10 +51,14 @@ unsigned CUpdateDlg::ThreadProc(CWorkerDialog* worker)
         return 0;
     }
     // The inputs were copied before the start timer was set, so reading them now is safe.
-    const int result = RunUpdate(*dialog, dialog->m_inputs, dialog->m_downloadManager);
-    // The new version was given by the worker itself, before its result.
-    CRunLog::Write(result == kUpdateDone ? "result: updated to version " + dialog->m_strVersion
-                                         : std::string("result: failed (message 106)"));
+    const int result = dialog->m_work == EWork::Repair
+        ? RunRepair(*dialog, dialog->m_inputs, dialog->m_downloadManager)
+        : RunUpdate(*dialog, dialog->m_inputs, dialog->m_downloadManager);
+    if (dialog->m_work == EWork::Update) {
+        // The new version was given by the worker itself, before its result.
+        CRunLog::Write(result == kUpdateDone ? "result: updated to version " + dialog->m_strVersion
+                                             : std::string("result: failed (message 106)"));
+    }
     dialog->Finish(result);
     return 0;
 }
@@ -97,8 +112,12 @@ void CUpdateDlg::OnClose()
     // the worker finishes while we wait for it below.
     switch (m_nResult.load()) {
     case kUpdateDone:
+        if (m_work == EWork::Repair) {
+            ShowDone(RepairDoneText(m_replaced));
+            break;
+        }
         RecordVersion();
-        ShowUpdateDone();
+        ShowDone(CStringTable::Wide(IDS_UPDATE_DONE));
         StartProduct();
         break;
     case kFailed: MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK); break;
@@ -115,13 +134,10 @@ void CUpdateDlg::OnClose()
 
 void CUpdateDlg::RecordVersion() const
 {
-    CRegKey key = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
-    // A record that cannot be opened or written is skipped without a word.
-    if (key) WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), m_strVersion);
-    RecordDisplayVersion(m_strVersion);
+    RecordProductVersion(m_strVersion);
 }
 
-void CUpdateDlg::ShowUpdateDone() const
+void CUpdateDlg::ShowDone(const std::wstring& text) const
 {
     CWinApp* app = AfxGetApp();
     std::string savedName;
@@ -129,26 +145,11 @@ void CUpdateDlg::ShowUpdateDone() const
         savedName = app->m_pszAppName;
         app->m_pszAppName = kDoneCaption;
     }
-    MessageBox(CStringTable::Wide(IDS_UPDATE_DONE), MB_OK);
+    MessageBox(text, MB_OK);
     if (app) app->m_pszAppName = savedName;
 }
 
 void CUpdateDlg::StartProduct() const
 {
-    std::string commandLine;
-    // A folder too long for the buffer is not started rather than cut or overrun.
-    if (!MakeProductCommandLine(m_strSetupDir, CStringTable::Ansi(IDS_PRODUCT_EXE), commandLine)) return;
-    std::vector<char> buffer(commandLine.begin(), commandLine.end());
-    buffer.push_back('\0');
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    // The product starts in its installation folder; it is not waited for, and a failure to
-    // start it is not reported.
-    if (CreateProcessA(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, m_strSetupDir.c_str(), &startup,
-                       &process)) {
-        CHandle thread(process.hThread);
-        CHandle processHandle(process.hProcess);
-    }
+    CProductStart::Again(m_strSetupDir);
 }

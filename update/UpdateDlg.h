@@ -12,7 +12,11 @@
 
 class CUpdateDlg : public CWorkerDialog, private IUpdateView {
 public:
-    explicit CUpdateDlg(HWND parent = nullptr);
+    // The same window serves the repair ("-r"): its worker runs RunRepair, and the close
+    // handler tells how many files were repaired, records nothing and starts nothing.
+    enum class EWork { Update, Repair };
+
+    explicit CUpdateDlg(HWND parent = nullptr, EWork work = EWork::Update);
     ~CUpdateDlg() override;
 
 protected:
@@ -32,9 +36,10 @@ private:
     IProgressBar& Bar() override { return m_progress; }
     HWND QuestionOwner() const override { return GetSafeHwnd(); }
     void SetNewVersion(const std::string& version) override { m_strVersion = version; }
+    void SetReplacedCount(std::size_t count) override { m_replaced = count; }
 
     void RecordVersion() const;
-    void ShowUpdateDone() const;
+    void ShowDone(const std::wstring& text) const;
     void StartProduct() const;
 
     HICON m_hIcon;
@@ -46,4 +51,6 @@ private:
     std::string m_strVersion;
     CUpdateInputs m_inputs; // the worker's copy of both, taken by OnInitDialog
     bool m_closing = false; // a second WM_CLOSE arriving during the final message box
+    const EWork m_work;
+    std::size_t m_replaced = 0; // written by the worker before it posts WM_CLOSE
 };

@@ -43,6 +43,8 @@ void DeletePartialDownloads(const std::string& folder, const CUpdatePlan& plan)
     } while (FindNextFileA(find.get(), &found));
 }
 
+} // namespace
+
 // Puts right what an interrupted earlier run left, before anything is replaced: a backup that is
 // the only copy of its file goes back under the file's name, an older backup goes (read-only
 // ones only with the user's consent), and partial downloads are deleted.
@@ -66,7 +68,8 @@ void RepairInterruptedRun(const CUpdatePlan& plan, HWND owner)
 // Replaces one file below the current directory, which is the installation folder. False when
 // its download failed; the installed file is then as it was before. A kill at any moment leaves
 // the file under its own name, old or new.
-bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder, HWND owner)
+bool ReplaceListedFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder,
+                       HWND owner)
 {
     const CFileListEntry& entry = item.entry;
     // Failing (or existing) levels are fine: a missing one fails the download below.
@@ -98,6 +101,8 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
     if (movedAside && engine.CanDelete(item.backup)) engine.Delete(item.backup);
     return true;
 }
+
+namespace {
 
 void SetStatus(IUpdateView& view, UINT textId)
 {
@@ -164,7 +169,7 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     SetStatus(view, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());
     for (const CUpdatePlan::Item& item : plan.Items()) {
-        if (item.update && !UpdateFile(downloads, item, serverFolder, owner)) {
+        if (item.update && !ReplaceListedFile(downloads, item, serverFolder, owner)) {
             // Files replaced by earlier entries stay replaced; the version stays the old one,
             // so the next update offers all of them again.
             installFolder.Leave();
@@ -181,6 +186,7 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     SetStatus(view, IDS_SETTING_COMPONENTS);
 
     // Given before the result: OnClose reads the version only once it sees kUpdateDone.
+    view.SetReplacedCount(plan.UpdateCount());
     view.SetNewVersion(plan.NewVersion());
     return kUpdateDone;
 }

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <string>
 
 class IUpdateView {
@@ -17,6 +18,9 @@ public:
     virtual HWND QuestionOwner() const = 0;
     // The version the record gets once the run has succeeded; given before the run ends.
     virtual void SetNewVersion(const std::string& version) = 0;
+    // How many files the run replaced; given before a successful run ends. The window does not
+    // show it; the unattended run turns it into its exit code, the repair into its message.
+    virtual void SetReplacedCount(std::size_t count) { (void)count; }
 };
 
 struct CUpdateInputs {

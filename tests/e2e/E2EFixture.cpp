@@ -77,7 +77,11 @@ void E2EFixture::Publish(const std::string& title, const std::string& version, c
     std::string list = title + "\r\n" + version + "\r\n";
     for (const CReleaseFile& file : files) {
         list += "entry," + file.name + "," + file.version + "," + file.subFolder + "," + file.flag + ",";
-        list += (file.hash.empty() ? std::string() : file.hash + ",") + "\r\n";
+        if (file.size >= 0)
+            list += file.hash + "," + std::to_string(file.size) + ",";
+        else if (!file.hash.empty())
+            list += file.hash + ",";
+        list += "\r\n";
         std::string folder = file.subFolder.empty() ? "" : file.subFolder + "/";
         WriteServerFile("update/Nuvra/" + folder + file.name, file.content);
     }
@@ -87,6 +91,12 @@ void E2EFixture::Publish(const std::string& title, const std::string& version, c
 std::vector<CReleaseFile> E2EFixture::Hashed(std::vector<CReleaseFile> files)
 {
     for (CReleaseFile& file : files) file.hash = Sha256Hex(file.content);
+    return files;
+}
+
+std::vector<CReleaseFile> E2EFixture::Sized(std::vector<CReleaseFile> files)
+{
+    for (CReleaseFile& file : files) file.size = static_cast<long long>(file.content.size());
     return files;
 }
 
@@ -117,6 +127,13 @@ bool E2EFixture::RunProgram(const std::string& program, const std::string& tail)
     std::string line = "\"" + program + "\"";
     if (!tail.empty()) line += " " + tail;
     return m_driver->Start(line, m_work.Path());
+}
+
+long E2EFixture::RunToExit(const std::string& tail, DWORD timeoutMs)
+{
+    DWORD code = 0;
+    if (!Run(tail) || !m_driver->WaitForExit(timeoutMs, &code)) return -1;
+    return static_cast<long>(code);
 }
 
 void E2EFixture::WriteRecord(const std::string& key, const std::vector<std::pair<std::string, std::string>>& values)

@@ -22,7 +22,8 @@ struct CReleaseFile {
     std::string content;
     std::string version;
     std::string flag;
-    std::string hash; // the list's sixth field; "" writes none
+    std::string hash;    // the list's sixth field; "" writes none
+    long long size = -1; // the list's seventh field; -1 writes none
 };
 
 class E2EFixture : public ::testing::Test {
@@ -43,6 +44,8 @@ protected:
                  bool allow = true);
     // The files with their SHA-256 in the list.
     static std::vector<CReleaseFile> Hashed(std::vector<CReleaseFile> files);
+    // The files with their size in the list (after their hash, if any).
+    static std::vector<CReleaseFile> Sized(std::vector<CReleaseFile> files);
     static std::string Sha256Hex(const std::string& content);
     // The sample product as a release file named "Nuvra.exe".
     CReleaseFile SampleProduct(const std::string& version = "1.0.0") const;
@@ -54,6 +57,9 @@ protected:
     bool Run(const std::string& tail = std::string());
     // Runs another copy of the program (the one an installation holds, say) the same way.
     bool RunProgram(const std::string& program, const std::string& tail);
+    // Runs the program with a command tail to its end (at most timeoutMs) and gives its exit
+    // code, or -1 when it did not start or end.
+    long RunToExit(const std::string& tail, DWORD timeoutMs = 120000);
     CUpdaterDriver& Driver() { return *m_driver; }
 
     // The record key HKCU\SOFTWARE\Morvel\<name> with string values.

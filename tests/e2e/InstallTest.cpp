@@ -367,6 +367,9 @@ TEST_F(Install, ReadOnlyFileInTheOldProductFolderIsAskedAbout)
 {
     for (int answer : {IDYES, IDNO}) {
         SCOPED_TRACE(answer == IDYES ? "yes" : "no");
+        // The product the first round started ends first: started late, it would write its
+        // record after the clean-up, and the second round would find the product installed.
+        m_driver = std::make_unique<CUpdaterDriver>();
         RemoveTree(InstallDir());
         DeleteMakerKey();
         CreateDirectoryA(InstallDir().c_str(), nullptr);
@@ -375,7 +378,6 @@ TEST_F(Install, ReadOnlyFileInTheOldProductFolderIsAskedAbout)
         std::ofstream(locked, std::ios::binary) << "keep me";
         SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY);
         Publish(kTitle, "1.0.0", Release());
-        m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_NE(nullptr, StartInstall());
         std::string question;
         ASSERT_TRUE(Driver().Answer("Warning", answer, &question, 60000));

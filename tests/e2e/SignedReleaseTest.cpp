@@ -122,7 +122,7 @@ protected:
 
 // What is wrong with the published release.
 enum class Refusal { Unsigned, SignedByAnotherKey, ListChangedAfterSigning, EntryWithoutHash, SignatureNotHex };
-enum class Mode { Install, Update };
+enum class Mode { Install, Update, UnattendedRepair };
 
 struct RefusalParam {
     const char* name;
@@ -168,7 +168,7 @@ TEST_P(RefusedRelease, EndsWith106BeforeAnyFileIsRequested)
     const RefusalParam& p = GetParam();
     std::vector<CReleaseFile> files = Release();
     for (CReleaseFile& file : files) file.version = "1.1.0";
-    if (p.mode == Mode::Update) InstallProductFolder(files, "1.0.0");
+    if (p.mode != Mode::Install) InstallProductFolder(files, "1.0.0");
     PublishRefused(files);
     Server().ClearLog();
 
@@ -177,8 +177,16 @@ TEST_P(RefusedRelease, EndsWith106BeforeAnyFileIsRequested)
         EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
         EXPECT_FALSE(FileExists(InstalledProduct()));
     } else {
-        ASSERT_TRUE(StartUpdate());
-        EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+        if (p.mode == Mode::Update) {
+            ASSERT_TRUE(StartUpdate());
+            EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+        } else {
+            // Every installed file differs from the list, yet none is fetched: "failed".
+            DWORD exitCode = 0;
+            ASSERT_TRUE(Run("-r /S") && Driver().WaitForExit(60000, &exitCode));
+            EXPECT_EQ(1u, exitCode);
+            EXPECT_TRUE(Driver().Shown().empty());
+        }
         EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
         EXPECT_EQ("installed config.ini", m_work.Read(std::string(kProductFolder) + "/config.ini"));
     }
@@ -195,7 +203,11 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusalParam{"ListChangedAfterSigningUpdate", Refusal::ListChangedAfterSigning, Mode::Update},
                       RefusalParam{"EntryWithoutHashInstall", Refusal::EntryWithoutHash, Mode::Install},
                       RefusalParam{"EntryWithoutHashUpdate", Refusal::EntryWithoutHash, Mode::Update},
-                      RefusalParam{"SignatureNotHexInstall", Refusal::SignatureNotHex, Mode::Install}),
+                      RefusalParam{"SignatureNotHexInstall", Refusal::SignatureNotHex, Mode::Install},
+                      RefusalParam{"UnsignedRepair", Refusal::Unsigned, Mode::UnattendedRepair},
+                      RefusalParam{"ListChangedAfterSigningRepair", Refusal::ListChangedAfterSigning,
+                                   Mode::UnattendedRepair},
+                      RefusalParam{"EntryWithoutHashRepair", Refusal::EntryWithoutHash, Mode::UnattendedRepair}),
     [](const ::testing::TestParamInfo<RefusalParam>& info) { return std::string(info.param.name); });
 
 // The maker's tool made both trees (see make_signed_trees.sh): 1.1.0 changes only doc/readme.txt

@@ -182,7 +182,9 @@ TEST_F(Startup, SecondInstanceEndsSilently)
 
     CUpdaterDriver second;
     ASSERT_TRUE(second.Start("\"" + UpdaterPath() + "\" -u", WorkRoot()));
-    EXPECT_TRUE(second.WaitForExit(10000));
+    DWORD exitCode = 0;
+    EXPECT_TRUE(second.WaitForExit(10000, &exitCode));
+    EXPECT_EQ(4u, exitCode); // "another instance is running"
     EXPECT_TRUE(second.Shown().empty());
     EXPECT_EQ(1u, RequestPaths().size());
 }

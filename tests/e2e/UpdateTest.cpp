@@ -684,3 +684,22 @@ TEST_F(Update, RunsThatCannotStartFailWithMessage106)
 }
 
 } // namespace
+
+namespace {
+
+// "-r" in its window: the same progress window, no question, and a message with the count.
+TEST_F(Update, RepairWindowTellsHowManyFilesItRepaired)
+{
+    Install({{"a.dll", "old a"}, {"b.dll", "b"}}, "1.0.0");
+    PublishList("1.0.0", {"x,a.dll,1.0.0,,," + Sha256Hex("a") + ",1,", "x,b.dll,1.0.0,,," + Sha256Hex("b") + ",1,"},
+                {{"a.dll", "a"}, {"b.dll", "b"}});
+    ASSERT_TRUE(Run("-r"));
+    ASSERT_NE(nullptr, Driver().WaitForWindowWhere(IsUpdateWindow));
+    EXPECT_EQ("모르벨 누브라 파일 1개를 복구하였습니다.", FinalMessage(kQuestionCaption));
+    EXPECT_EQ(std::vector<std::string>{"/update/Nuvra/a.dll"}, FileRequests());
+    EXPECT_EQ("a", Installed("a.dll"));
+    EXPECT_EQ("1.0.0", Version());
+    EXPECT_FALSE(ProductStarted());
+}
+
+} // namespace

@@ -102,6 +102,32 @@ INSTANTIATE_TEST_SUITE_P(
                       // A line short of commas starts over; its first field is no digest.
                       HashCase{"x,a.txt,1,", Blanks::Keep, ""}));
 
+struct SizeCase {
+    std::string line;
+    long long size;
+};
+
+void PrintTo(const SizeCase& c, std::ostream* os)
+{
+    *os << "\"" << Printable(c.line) << "\"";
+}
+
+class FileListEntrySize : public ::testing::TestWithParam<SizeCase> {};
+
+TEST_P(FileListEntrySize, ReadsAByteCountFromTheSeventhField)
+{
+    EXPECT_EQ(CFileListEntry::Read(GetParam().line, Blanks::Trim).Size(), GetParam().size);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, FileListEntrySize,
+                         ::testing::Values(SizeCase{std::string("x,a.txt,1,,,") + kDigest + ",1234,", 1234},
+                                           SizeCase{"x,a.txt,1,,,,0,", 0}, SizeCase{"x,a.txt,1,,,, 77 ,", 77},
+                                           SizeCase{"x,a.txt,1,,,,-5,", -1}, SizeCase{"x,a.txt,1,,,,12k,", -1},
+                                           SizeCase{"x,a.txt,1,,,,1234567890123456789,", -1},
+                                           SizeCase{"x,a.txt,1,,,,12", -1},
+                                           // Lines that run out of commas must not read their marker as the size.
+                                           SizeCase{"7,a.txt,1,,,", -1}, SizeCase{"7,a.txt,1,,,,", -1}));
+
 struct NameCase {
     const char* subFolder;
     const char* fileName;

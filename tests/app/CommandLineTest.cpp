@@ -1,0 +1,58 @@
+#include "app/CommandLine.h"
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandLineCase {
+    const char* name;
+    const char* tail;
+    bool update, repair, silent, noShortcuts;
+    const char* installDir;
+    const char* logPath;
+};
+
+void PrintTo(const CommandLineCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class CommandLineParse : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineParse, ReadsTheSwitches)
+{
+    const CommandLineCase& c = GetParam();
+    const CCommandLine line = CCommandLine::Parse(c.tail);
+    EXPECT_EQ(c.update, line.update);
+    EXPECT_EQ(c.repair, line.repair);
+    EXPECT_EQ(c.silent, line.silent);
+    EXPECT_EQ(c.noShortcuts, line.noShortcuts);
+    EXPECT_EQ(c.installDir, line.installDir);
+    EXPECT_EQ(c.logPath, line.logPath);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tails, CommandLineParse,
+    ::testing::Values(CommandLineCase{"empty_installs", "", false, false, false, false, "", ""},
+                      CommandLineCase{"update", "-u", true, false, false, false, "", ""},
+                      // The old rule: "-u" alone, nothing else, not even a blank.
+                      CommandLineCase{"update_with_trailing_blank_is_none", "-u ", false, false, false, false, "", ""},
+                      CommandLineCase{"update_twice_is_none", "-u -u", false, false, false, false, "", ""},
+                      CommandLineCase{"upper_case_update_is_none", "-U", false, false, false, false, "", ""},
+                      CommandLineCase{"slash_update_is_none", "/u", false, false, false, false, "", ""},
+                      CommandLineCase{"silent_update", "-u /S", true, false, true, false, "", ""},
+                      CommandLineCase{"silent_first_update", "/S -u", true, false, true, false, "", ""},
+                      CommandLineCase{"lower_case_silent_is_none", "/s", false, false, false, false, "", ""},
+                      CommandLineCase{"repair", "-r", false, true, false, false, "", ""},
+                      CommandLineCase{"silent_repair", "-r /S", false, true, true, false, "", ""},
+                      CommandLineCase{"update_and_repair_is_neither", "-u -r", false, false, false, false, "", ""},
+                      CommandLineCase{"silent_install", "/S", false, false, true, false, "", ""},
+                      CommandLineCase{"folder_with_blanks_to_the_end", "/S /NOSHORTCUTS /D=C:\\My Apps\\Morvel ", false,
+                                      false, true, true, "C:\\My Apps\\Morvel", ""},
+                      CommandLineCase{"folder_takes_later_switches", "/D=C:\\x /S", false, false, false, false,
+                                      "C:\\x /S", ""},
+                      CommandLineCase{"log_path", "-u /LOG=C:\\l.log", true, false, false, false, "", "C:\\l.log"},
+                      CommandLineCase{"quoted_log_path_with_blanks", "/LOG=\"C:\\a b\\l.log\" /S -r", false, true, true,
+                                      false, "", "C:\\a b\\l.log"},
+                      CommandLineCase{"unknown_word_stops_update", "-u /X", false, false, false, false, "", ""}));
+
+} // namespace
