@@ -2,7 +2,6 @@
 
 #include "crypt/ReleaseKey.h"
 #include "crypt/Sha256.h"
-#include "fileops/WritableFolder.h"
 #include "framework/CurrentDirectoryScope.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
@@ -60,15 +59,7 @@ const char* StateText(CRepairCheck::State state)
 
 int RunRepair(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& downloads)
 {
-    if (inputs.setupDir.empty()) {
-        CRunLog::Write("repair: no installation folder in the record");
-        return WorkerResult::kFailed;
-    }
-    // As the update: an installation this user may not write is left as it is.
-    if (!CWritableFolder::CanWrite(inputs.setupDir)) {
-        CRunLog::Write("repair: the installation folder cannot be written: " + inputs.setupDir);
-        return WorkerResult::kFailed;
-    }
+    if (!InstallationCanBeChanged(inputs, "repair")) return WorkerResult::kFailed;
 
     IProgressBar& progress = view.Bar();
     const std::string serverFolder = CStringTable::Ansi(IDS_PRODUCT_FOLDER);

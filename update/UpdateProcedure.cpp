@@ -111,19 +111,25 @@ void SetStatus(IUpdateView& view, UINT textId)
 
 } // namespace
 
-int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& downloads)
+bool InstallationCanBeChanged(const CUpdateInputs& inputs, const std::string& work)
 {
-    // Without a folder every relative path below would land in whatever the current directory is.
+    // Without a folder every relative path would land in whatever the current directory is.
     if (inputs.setupDir.empty()) {
-        CRunLog::Write("update refused: the record names no installation folder");
-        return WorkerResult::kFailed;
+        CRunLog::Write(work + " refused: the record names no installation folder");
+        return false;
     }
     // An installation this user may not write (made by an administrator, say) is left as it is:
     // failing half-way would leave it mixed. No elevation is asked for.
     if (!CWritableFolder::CanWrite(inputs.setupDir)) {
-        CRunLog::Write("update refused: the installation folder " + inputs.setupDir + " cannot be written");
-        return WorkerResult::kFailed;
+        CRunLog::Write(work + " refused: the installation folder " + inputs.setupDir + " cannot be written");
+        return false;
     }
+    return true;
+}
+
+int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& downloads)
+{
+    if (!InstallationCanBeChanged(inputs, "update")) return WorkerResult::kFailed;
     CRunLog::Write("updating " + inputs.setupDir + " from version " + inputs.installedVersion);
 
     IProgressBar& progress = view.Bar();

@@ -23,5 +23,8 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
 // replaces one file in one step, and is false when its download failed, the installed file
 // then as it was.
 void RepairInterruptedRun(const CUpdatePlan& plan, HWND owner);
+// Whether the work (named for the log: "update", "repair") may change the installation: the
+// record names its folder and this user can write it.
+bool InstallationCanBeChanged(const CUpdateInputs& inputs, const std::string& work);
 bool ReplaceListedFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder,
                        HWND owner);

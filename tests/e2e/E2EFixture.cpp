@@ -136,17 +136,24 @@ long E2EFixture::RunToExit(const std::string& tail, DWORD timeoutMs)
     return static_cast<long>(code);
 }
 
-void E2EFixture::WriteRecord(const std::string& key, const std::vector<std::pair<std::string, std::string>>& values)
+namespace {
+
+void WriteStrings(HKEY root, const std::string& path, const std::vector<std::pair<std::string, std::string>>& values)
 {
     HKEY handle = nullptr;
-    std::string path = "SOFTWARE\\Morvel" + (key.empty() ? std::string() : "\\" + key);
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
-        ERROR_SUCCESS)
+    if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) != ERROR_SUCCESS)
         return;
     for (const auto& value : values)
         RegSetValueExA(handle, value.first.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
                        static_cast<DWORD>(value.second.size() + 1));
     RegCloseKey(handle);
+}
+
+} // namespace
+
+void E2EFixture::WriteRecord(const std::string& key, const std::vector<std::pair<std::string, std::string>>& values)
+{
+    WriteStrings(HKEY_CURRENT_USER, "SOFTWARE\\Morvel" + (key.empty() ? std::string() : "\\" + key), values);
 }
 
 std::string E2EFixture::ReadRecord(const std::string& key, const std::string& value)
@@ -199,14 +206,7 @@ bool E2EFixture::UninstallEntryExists(HKEY root)
 
 void E2EFixture::WriteUninstallEntryValues(HKEY root, const std::vector<std::pair<std::string, std::string>>& values)
 {
-    HKEY handle = nullptr;
-    if (RegCreateKeyExA(root, kUninstallEntryKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &handle, nullptr) !=
-        ERROR_SUCCESS)
-        return;
-    for (const auto& value : values)
-        RegSetValueExA(handle, value.first.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.second.c_str()),
-                       static_cast<DWORD>(value.second.size() + 1));
-    RegCloseKey(handle);
+    WriteStrings(root, kUninstallEntryKey, values);
 }
 
 void E2EFixture::DeleteUninstallEntries()

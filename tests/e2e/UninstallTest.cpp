@@ -619,6 +619,11 @@ TEST_F(Uninstall, EnterAndEscapeDoNothing)
         HWND focus = nullptr;
         for (int i = 0; i < 200 && focus != GetDlgItem(dialog, IDC_DELETE); ++i) {
             if (i > 0) Sleep(20);
+            // Another suite's window on the shared display may have taken the focus meanwhile.
+            if (i > 0 && i % 25 == 0) {
+                SetForegroundWindow(dialog);
+                PostMessageW(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(dialog, IDC_DELETE)), TRUE);
+            }
             focus = GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
         }
         ASSERT_EQ(GetDlgItem(dialog, IDC_DELETE), focus);
