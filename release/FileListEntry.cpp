@@ -35,6 +35,18 @@ std::string DigestOrEmpty(const std::string& field)
     return digest;
 }
 
+// Decimal digits only, no sign, at most 18 of them (always within 63 bits); -1 otherwise.
+long long SizeOrNone(const std::string& field)
+{
+    if (field.empty() || field.size() > 18) return -1;
+    long long size = 0;
+    for (char c : field) {
+        if (c < '0' || c > '9') return -1;
+        size = size * 10 + (c - '0');
+    }
+    return size;
+}
+
 } // namespace
 
 CFileListEntry CFileListEntry::Read(const std::string& line, Blanks blanks)
@@ -47,6 +59,8 @@ CFileListEntry CFileListEntry::Read(const std::string& line, Blanks blanks)
     entry.m_subFolder = cursor.Next();
     entry.m_flag = cursor.Next();
     entry.m_hash = DigestOrEmpty(cursor.Next());
+    // A line with fewer fields would read its marker again as the size.
+    if (!cursor.AtStart()) entry.m_size = SizeOrNone(cursor.Next());
     return entry;
 }
 

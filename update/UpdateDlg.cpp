@@ -108,6 +108,7 @@ void CUpdateDlg::OnClose()
 
 void CUpdateDlg::RecordVersion() const
 {
+    if (!m_newVersionGiven) return;
     CRegKey key = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
     // A record that cannot be opened or written is skipped without a word.
     if (key) WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), m_strVersion);

@@ -160,7 +160,8 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     installFolder.Leave();
     SetStatus(view, IDS_SETTING_COMPONENTS);
 
-    // Given before the result: OnClose reads the version only once it sees kUpdateDone.
-    view.SetNewVersion(plan.NewVersion());
+    // Given before the result: OnClose reads the version only once it sees kUpdateDone. The
+    // installed release itself leaves the record as it is.
+    if (!plan.IsInstalledRelease()) view.SetNewVersion(plan.NewVersion());
     return kUpdateDone;
 }
