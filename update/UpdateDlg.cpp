@@ -21,6 +21,8 @@ const char kDoneCaption[] = "MorvelNuvraUpdater";
 CUpdateDlg::CUpdateDlg(HWND parent)
     : CWorkerDialog(IDD_UPDATE, parent), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
 {
+    // Closing the window ends a transfer within a second, not after WinInet's time-out.
+    m_downloadManager.SetStopEvent(StopEvent());
     StartWorker(&CUpdateDlg::ThreadProc);
 }
 

@@ -9,6 +9,7 @@
 #include "framework/WorkerResult.h"
 #include "net/DownloadManager.h"
 #include "net/DownloadPaths.h"
+#include "net/TransferPace.h"
 #include "res/resource.h"
 #include "update/UpdatePlan.h"
 
@@ -62,6 +63,25 @@ void RepairInterruptedRun(const CUpdatePlan& plan, HWND owner)
     }
 }
 
+CExpectedBody Expected(const CFileListEntry& entry)
+{
+    return CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1);
+}
+
+// With every size to be fetched in the list, the run has a deadline derived from them.
+void SetRunBudget(CDownloadManager& downloads, const CUpdatePlan& plan)
+{
+    long long total = 0;
+    std::size_t files = 0;
+    for (const CUpdatePlan::Item& item : plan.Items()) {
+        if (!item.update) continue;
+        if (!item.entry.HasSize()) return;
+        total += item.entry.Size();
+        ++files;
+    }
+    downloads.SetRunBudget(CTransferPace::RunBudgetMs(total, files));
+}
+
 // Replaces one file below the current directory, which is the installation folder. False when
 // its download failed; the installed file is then as it was before. A kill at any moment leaves
 // the file under its own name, old or new.
@@ -80,7 +100,7 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
         // The staging name only lends its folder to the download: the new file replaces the
         // installed one in place, and the fetcher moves it there only once it is complete.
         engine.Rename(item.staging, relative); // a staged file is taken only where none is installed
-        if (downloads.DownloadFile(serverPath, item.staging, entry.Hash())) return true;
+        if (downloads.DownloadFile(serverPath, item.staging, Expected(entry))) return true;
         if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
         return false;
     }
@@ -88,7 +108,7 @@ bool UpdateFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, cons
     // The new file replaces the old one in one step once it is complete; only a file in use is
     // moved aside under its backup name for that.
     bool movedAside = false;
-    if (!downloads.DownloadFile(serverPath, relative, entry.Hash(), item.backup, &movedAside)) return false;
+    if (!downloads.DownloadFile(serverPath, relative, Expected(entry), item.backup, &movedAside)) return false;
     // A backup still in use stays; the next run removes it.
     if (movedAside && engine.CanDelete(item.backup)) engine.Delete(item.backup);
     return true;
@@ -143,6 +163,7 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     RepairInterruptedRun(plan, owner);
     SetStatus(view, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());
+    SetRunBudget(downloads, plan);
     for (const CUpdatePlan::Item& item : plan.Items()) {
         if (item.update && !UpdateFile(downloads, item, serverFolder, owner)) {
             // Files replaced by earlier entries stay replaced; the version stays the old one,

@@ -72,7 +72,12 @@ void E2EFixture::Publish(const std::string& title, const std::string& version, c
     std::string list = title + "\r\n" + version + "\r\n";
     for (const CReleaseFile& file : files) {
         list += "entry," + file.name + "," + file.version + "," + file.subFolder + "," + file.flag + ",";
-        list += (file.hash.empty() ? std::string() : file.hash + ",") + "\r\n";
+        if (file.size >= 0) {
+            list += file.hash + "," + std::to_string(file.size) + ",";
+        } else if (!file.hash.empty()) {
+            list += file.hash + ",";
+        }
+        list += "\r\n";
         std::string folder = file.subFolder.empty() ? "" : file.subFolder + "/";
         WriteServerFile("update/Nuvra/" + folder + file.name, file.content);
     }
@@ -82,6 +87,12 @@ void E2EFixture::Publish(const std::string& title, const std::string& version, c
 std::vector<CReleaseFile> E2EFixture::Hashed(std::vector<CReleaseFile> files)
 {
     for (CReleaseFile& file : files) file.hash = Sha256Hex(file.content);
+    return files;
+}
+
+std::vector<CReleaseFile> E2EFixture::Sized(std::vector<CReleaseFile> files)
+{
+    for (CReleaseFile& file : files) file.size = static_cast<long long>(file.content.size());
     return files;
 }
 

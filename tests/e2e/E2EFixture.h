@@ -22,7 +22,8 @@ struct CReleaseFile {
     std::string content;
     std::string version;
     std::string flag;
-    std::string hash; // the list's sixth field; "" writes none
+    std::string hash;    // the list's sixth field; "" writes none
+    long long size = -1; // the list's seventh field; -1 writes none
 };
 
 class E2EFixture : public ::testing::Test {
@@ -43,6 +44,8 @@ protected:
                  bool allow = true);
     // The files with their SHA-256 in the list.
     static std::vector<CReleaseFile> Hashed(std::vector<CReleaseFile> files);
+    // The files with their byte counts in the list (and the sixth field, hashed or empty).
+    static std::vector<CReleaseFile> Sized(std::vector<CReleaseFile> files);
     static std::string Sha256Hex(const std::string& content);
     // The sample product as a release file named "Nuvra.exe".
     CReleaseFile SampleProduct(const std::string& version = "1.0.0") const;

@@ -15,6 +15,8 @@ public:
         StallMidBody, // serve the file, announce its full length, send `sentBytes`, then hold the
                       // connection silent for `stall` (or until Stop), then close
         Tamper,       // serve the file with the byte at `tamperOffset` changed: same length, other bytes
+        Endless,      // serve the file without a Content-Length, then filler bytes without end
+                      // (until the client goes or Stop), as a broken or hostile server may
     };
 
     static CHttpFault Status(int status)
@@ -64,6 +66,7 @@ public:
         f.stall = duration;
         return f;
     }
+    static CHttpFault Endless() { return CHttpFault(Kind::Endless); }
     static CHttpFault Tamper(std::size_t offset)
     {
         CHttpFault f(Kind::Tamper);
