@@ -188,12 +188,20 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
     m_view.TotalBar().SetStep(1);
 
     const std::wstring downloading = CStringTable::Wide(IDS_DOWNLOADING_FILES);
+    // The count is a text the eye reads: ten a second is plenty, the first and last always.
+    constexpr ULONGLONG kStatusEveryMs = 100;
+    ULONGLONG shownAt = 0;
+    int counted = 0;
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (!entry.IsEntry()) continue;
-        wchar_t count[64];
-        std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
-        m_view.SetMainStatus(downloading + count);
+        const ULONGLONG now = GetTickCount64();
+        if (++counted == 1 || counted == fileCount || now - shownAt >= kStatusEveryMs) {
+            wchar_t count[64];
+            std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
+            m_view.SetMainStatus(downloading + count);
+            shownAt = now;
+        }
         if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(),
                                       CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1)))
             return false;

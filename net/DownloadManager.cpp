@@ -99,7 +99,7 @@ int CDownloadManager::Fetch(const std::string& localFolder, const std::string& s
     // Copies, not references: a fetch that is given up may still run after this returns.
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
-    return RunWatchedTransfer(
+    return m_watch.Run(
         [session, server, localFolder, serverFolder, fileName, sink] {
             return GetWebFile(*session, server.host, server.port, localFolder, serverFolder, fileName, *sink);
         },
@@ -167,7 +167,7 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
     const std::string path = serverPath;
-    return RunWatchedTransfer(
+    return m_watch.Run(
         [session, server, path] {
             return GetWebFile(*session, server.host, server.port, "", kUpdateBasePath, path, true);
         },

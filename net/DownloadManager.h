@@ -73,7 +73,7 @@ private:
     bool FetchList(const std::string& serverFolder, const std::string& fileName, std::vector<std::string>& lines,
                    std::string* bytes = nullptr);
     bool FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes);
-    // One GET of serverFolder + fileName into localFolder, watched (see RunWatchedTransfer).
+    // One GET of serverFolder + fileName into localFolder, watched (see CTransferWatch).
     int Fetch(const std::string& localFolder, const std::string& serverFolder, const std::string& fileName,
               const std::shared_ptr<CFileSink>& sink);
     // The one session every transfer of this manager shares, made at the first transfer.
@@ -85,4 +85,5 @@ private:
     CServerAddress m_server;
     CTransferLimits m_limits;
     std::shared_ptr<CWebFileSession> m_session;
+    CTransferWatch m_watch; // last: its thread ends before the session it may use goes
 };
