@@ -164,6 +164,7 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     SetStatus(view, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());
     SetRunBudget(downloads, plan);
+    int position = CUpdatePlan::kListFetchedStep; // where the one step after the list left the bar
     for (const CUpdatePlan::Item& item : plan.Items()) {
         if (item.update && !UpdateFile(downloads, item, serverFolder, owner)) {
             // Files replaced by earlier entries stay replaced; the version stays the old one,
@@ -171,7 +172,12 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
             installFolder.Leave();
             return WorkerResult::kFailed;
         }
-        if (CUpdatePlan::StepsAfterEntry(progress.GetPos())) progress.StepIt();
+        // The position is kept here rather than asked of the bar: each question waits for the
+        // dialog's thread.
+        if (CUpdatePlan::StepsAfterEntry(position)) {
+            position += plan.ProgressStep();
+            progress.StepIt();
+        }
     }
 
     progress.SetPos(100);
