@@ -212,4 +212,16 @@ TEST_F(DownloadManagerTest, ListLargerThanTheBoundIsRefusedUnread)
     EXPECT_EQ(std::vector<std::string>{"before"}, lines);
 }
 
+TEST_F(DownloadManagerTest, ServerThatDripsUnderTheTimeOutFailsAtTheRateFloor)
+{
+    // A byte every 20 s keeps WinInet's 60 s receive time-out from ever firing; only the floor
+    // (1 KiB/s over a minute) ends it, about a minute in.
+    ASSERT_TRUE(folder.Write("cwd/data/a.ini", "installed"));
+    server.SetFault("/update/Nuvra/data/a.ini", CHttpFault::Drip(std::chrono::seconds(20)));
+    CDownloadManager manager;
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini"));
+    EXPECT_EQ("installed", folder.Read("cwd/data/a.ini"));
+    EXPECT_EQ((std::vector<std::string>{".keep", "a.ini"}), folder.List("cwd/data"));
+}
+
 } // namespace

@@ -17,6 +17,8 @@ public:
         Tamper,       // serve the file with the byte at `tamperOffset` changed: same length, other bytes
         Endless,      // serve the file without a Content-Length, then filler bytes without end
                       // (until the client goes or Stop), as a broken or hostile server may
+        Drip,         // serve the file, announce its full length, then send one byte every `stall`
+                      // (under any receive time-out, never done in a test's time) until Stop
     };
 
     static CHttpFault Status(int status)
@@ -67,6 +69,12 @@ public:
         return f;
     }
     static CHttpFault Endless() { return CHttpFault(Kind::Endless); }
+    static CHttpFault Drip(std::chrono::milliseconds interval)
+    {
+        CHttpFault f(Kind::Drip);
+        f.stall = interval;
+        return f;
+    }
     static CHttpFault Tamper(std::size_t offset)
     {
         CHttpFault f(Kind::Tamper);

@@ -324,7 +324,8 @@ bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest&
     case CHttpFault::Kind::DropMidBody:
     case CHttpFault::Kind::StallMidBody:
     case CHttpFault::Kind::Tamper:
-    case CHttpFault::Kind::Endless: return AnswerFile(socket, request, &fault, keepAlive);
+    case CHttpFault::Kind::Endless:
+    case CHttpFault::Kind::Drip: return AnswerFile(socket, request, &fault, keepAlive);
     case CHttpFault::Kind::Stall: WaitForStopOrTimeout(fault); return false;
     }
     return false;
@@ -389,6 +390,14 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
 
     std::vector<char> buffer(kChunkBytes);
     unsigned long long sent = 0;
+    if (fault && fault->kind == CHttpFault::Kind::Drip) {
+        for (char byte; sent < total && file.get(byte); ++sent) {
+            if (!socket.SendAll(&byte, 1)) return false;
+            WaitForStopOrTimeout(*fault);
+            if (m_stopping) return false;
+        }
+        return false;
+    }
     while (toSend > 0) {
         if (m_stopping) return false;
         auto want = static_cast<std::size_t>(std::min<unsigned long long>(toSend, buffer.size()));
