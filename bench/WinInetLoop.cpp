@@ -2,10 +2,11 @@
 // the same order, without dialog, staging or copying. It is the floor the installation is
 // measured against.
 //
-//   bench-wininet-loop <host> <port> <local folder> [--head]
+//   bench-wininet-loop <host> <port> <local folder> [--head | --no-sizes]
 //
 // Fetches /update/Nuvra/_nuvr_file_list.lst, asks every listed file's size with a GET whose body
-// is not read (with --head: a HEAD request instead, to show what that would save), then downloads
+// is not read (with --head: a HEAD request instead, to show what that would save; with
+// --no-sizes not at all, one GET per file, as the installer does with sizes in its list), then downloads
 // every file into <local folder>\<sub-folder>\<name>, each request in a session of its own.
 // Prints key=value lines: seconds, downloads_at (when the first download began), files, bytes,
 // requests, callbacks, start_ws (working set before the first request, bytes) and peak_ws (bytes).
@@ -27,6 +28,7 @@ const char kListFolder[] = "/update/Nuvra/";
 const char kListName[] = "_nuvr_file_list.lst";
 
 const char* g_sizeVerb = "GET";
+bool g_askSizes = true;
 unsigned long g_requests = 0;
 unsigned long g_callbacks = 0;
 
@@ -182,8 +184,10 @@ int main(int argc, char** argv)
 {
     if (argc == 5 && std::string(argv[4]) == "--head") {
         g_sizeVerb = "HEAD";
+    } else if (argc == 5 && std::string(argv[4]) == "--no-sizes") {
+        g_askSizes = false;
     } else if (argc != 4) {
-        std::fprintf(stderr, "usage: bench-wininet-loop <host> <port> <local folder> [--head]\n");
+        std::fprintf(stderr, "usage: bench-wininet-loop <host> <port> <local folder> [--head | --no-sizes]\n");
         return 2;
     }
     const std::string host = argv[1];
@@ -209,6 +213,7 @@ int main(int argc, char** argv)
 
     // Sizes first, all of them, as the installer asks them before the first download.
     for (const CEntry& e : entries) {
+        if (!g_askSizes) break;
         std::string object = kListFolder + (e.folder.empty() ? "" : e.folder + "/") + e.name;
         if (Fetch(host, port, object, "", length) != 200) return Fail("no size for " + object);
     }

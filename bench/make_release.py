@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes the benchmark's reference release as an update-server tree.
 
-    make_release.py --out DIR [--exe Nuvra.exe] [--files 200] [--seed 5] [--hashed]
+    make_release.py --out DIR [--exe Nuvra.exe] [--files 200] [--seed 5] [--hashed | --sized]
     make_release.py --out DIR --big [--big-mib 256]
 
 The standard release is Nuvra.exe (the given program, or 64 KiB of data without one) followed
@@ -12,6 +12,8 @@ are pseudo-random (incompressible) and the same for the same arguments.
 Writes DIR/update/version.txt (installation allowed), DIR/update/Nuvra/_nuvr_file_list.lst and
 the files; DIR/update is replaced. With --hashed the list carries every file's SHA-256, and the
 list without them is kept beside it as _nuvr_file_list.lst.plain (the same release either way).
+With --sized every entry carries its hash and its byte count (the seventh field), so that the
+installer asks the server for no size.
 Prints "<files> <bytes>" of the release.
 """
 
@@ -67,6 +69,7 @@ def main():
     parser.add_argument("--big", action="store_true", help="one file of --big-mib MiB instead")
     parser.add_argument("--big-mib", type=int, default=256)
     parser.add_argument("--hashed", action="store_true", help="list every file's SHA-256")
+    parser.add_argument("--sized", action="store_true", help="list every file's SHA-256 and size")
     args = parser.parse_args()
 
     update = os.path.join(args.out, "update")
@@ -92,12 +95,13 @@ def main():
                 f.write(content)
             sha256 = hashlib.sha256(content).hexdigest()
         lines.append(f"entry,{name},1.0.0,{folder},,")
-        hashed.append(f"entry,{name},1.0.0,{folder},,{sha256},")
+        hashed.append(f"entry,{name},1.0.0,{folder},,{sha256}," + (f"{size}," if args.sized else ""))
         total += size
     list_path = os.path.join(product, "_nuvr_file_list.lst")
-    with open(list_path + (".plain" if args.hashed else ""), "w", newline="\n") as f:
-        f.write("".join(line + "\n" for line in lines))
-    if args.hashed:
+    if not args.sized:
+        with open(list_path + (".plain" if args.hashed else ""), "w", newline="\n") as f:
+            f.write("".join(line + "\n" for line in lines))
+    if args.hashed or args.sized:
         with open(list_path, "w", newline="\n") as f:
             f.write("".join(line + "\n" for line in hashed))
     print(len(files), total)

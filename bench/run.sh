@@ -5,17 +5,20 @@
 #
 #   bench/run.sh [--big | --all | --hashing] [--runs N]
 #
-#   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB;
-#              N rounds (default 5), the installation and the loop in alternating order; the
-#              verdict is the median of the per-round ratios, phases and memory peaks beside it
+#   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB, with
+#              every size (and hash) in its list; N rounds (default 5), the installation and the
+#              loop in alternating order, then the installation and curl through a relay that
+#              adds 20 ms each way; the verdicts are medians of the per-round ratios, with round
+#              trips per file, bytes served, phases and memory peaks beside them
 #   --big      one file of 256 MiB, one run: downloads must stream, nothing holds a whole file
 #   --all      both
 #   --hashing  the standard release installed with and without SHA-256 in its list, in
 #              alternating order, each run paired with one WinInet loop: what checking costs
 #
-# Targets: installation less its two 500 ms pauses within 1.1x of the WinInet loop's time, and a
-# peak working set at most 8 MB above the loop's. The loop also runs once more per run asking the
-# sizes with HEAD instead of GET, to show what that would save. Results stay in out/bench/.
+# Targets: installation less its two 500 ms pauses within 1.1x of a WinInet loop making one GET
+# per file on loopback; through the 20 ms relay within 1.15x of curl fetching the same files in one
+# process, with at most 1.1 round trips (requests and new connections) per file; bytes served equal
+# to the release's size; a peak working set at most 8 MB above the loop's. Results stay in out/bench/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -58,12 +61,14 @@ work=$prefix/drive_c/NuvraBench
 installed="$prefix/drive_c/Program Files/Morvel"
 
 httpd_pid=""
+proxy_pid=""
 port=""
 stop_httpd() {
   if [ -n "$httpd_pid" ]; then kill "$httpd_pid" 2>/dev/null || true; wait "$httpd_pid" 2>/dev/null || true; fi
   httpd_pid=""
 }
 cleanup() {
+  stop_proxy
   stop_httpd
   scripts/wine-run --stop
 }
@@ -135,27 +140,41 @@ bench_hashing() {
   python3 bench/hashing.py "$dir" "$runs"
 }
 
+# Relays 127.0.0.1:<port> with 20 ms added each way; sets proxy_port; its counts go to <stats>.
+start_proxy() {  # start_proxy <stats file>
+  python3 bench/delay_proxy.py "$port" 20 "$1" >"$1.port" &
+  proxy_pid=$!
+  for _ in $(seq 100); do [ -s "$1.port" ] && break; sleep 0.05; done
+  proxy_port=$(head -n1 "$1.port")
+}
+stop_proxy() {
+  if [ -n "$proxy_pid" ]; then kill "$proxy_pid" 2>/dev/null || true; wait "$proxy_pid" 2>/dev/null || true; fi
+  proxy_pid=""
+}
+
 bench_release() {  # bench_release <standard|big>
   local name=$1 dir=$out/$1 count=$runs
   local server=$dir/server release=$dir/server/update/Nuvra
   rm -rf "$dir"; mkdir -p "$dir"
   if [ "$name" = big ]; then
     count=1
-    python3 bench/make_release.py --out "$server" --big >"$dir/release.txt"
+    python3 bench/make_release.py --out "$server" --big --sized >"$dir/release.txt"
   else
-    python3 bench/make_release.py --out "$server" --exe build/win/product/Nuvra.exe >"$dir/release.txt"
+    python3 bench/make_release.py --out "$server" --exe build/win/product/Nuvra.exe --sized >"$dir/release.txt"
   fi
   echo "== $name release: $(cut -d' ' -f1 "$dir/release.txt") files, $(cut -d' ' -f2 "$dir/release.txt") bytes"
 
   start_httpd "$dir" "$server" || return 1
 
-  local urls=() path
+  local paths=() path
   while IFS=, read -r _ file _ folder _; do
-    path=${folder:+$folder/}$file
-    urls+=(-o "$dir/curl/$path" "http://127.0.0.1:$port/update/Nuvra/$path")
+    paths+=("${folder:+$folder/}$file")
   done < <(tail -n +3 "$release/_nuvr_file_list.lst")
+  curl_urls() {  # curl_urls <port> <folder>: the arguments that fetch every file
+    for path in "${paths[@]}"; do printf '%s\n' -o "$2/$path" "http://127.0.0.1:$1/update/Nuvra/$path"; done
+  }
 
-  local run kind
+  local run kind direct_port=$port
   for run in $(seq "$count"); do
     # Alternated, so that neither side always meets a warmer or a busier machine first.
     local order=(install loop)
@@ -163,29 +182,42 @@ bench_release() {  # bench_release <standard|big>
     for kind in "${order[@]}"; do
       if [ "$kind" = install ]; then
         echo "   run $run/$count: installation"
-        rm -rf "$installed"
-        scripts/wine-run build/win/bench/bench-pilot.exe 'C:\NuvraBench\NuvraUpdater.exe' 'C:\NuvraBench' \
-          | tr -d '\r' >"$dir/install.$run"
-        same_tree "$release" "$installed/Nuvra" installation
+        install_once "$release" "$dir/install.$run"
       else
-        echo "   run $run/$count: WinInet loop"
+        echo "   run $run/$count: WinInet loop, one GET per file"
         rm -rf "$work/loop"
-        scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' \
+        scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' --no-sizes \
           | tr -d '\r' >"$dir/loop.$run"
         same_tree "$release" "$work/loop" "WinInet loop"
       fi
     done
 
-    echo "   run $run/$count: WinInet loop, sizes by HEAD"
-    rm -rf "$work/loop"
-    scripts/wine-run build/win/bench/bench-wininet-loop.exe 127.0.0.1 "$port" 'C:\NuvraBench\loop' --head \
-      | tr -d '\r' >"$dir/loop-head.$run"
-    same_tree "$release" "$work/loop" "WinInet loop (HEAD)"
-
     echo "   run $run/$count: curl"
     rm -rf "$dir/curl"
+    mapfile -t urls < <(curl_urls "$port" "$dir/curl")
     /usr/bin/time -f 'seconds=%e\nmax_rss_kb=%M' -o "$dir/curl.$run" curl -sS --fail --create-dirs "${urls[@]}"
     same_tree "$release" "$dir/curl" curl
+
+    [ "$name" = big ] && continue
+    # The same two through 20 ms each way, curl and the installation alternated.
+    local delayed=(install curl)
+    [ $((run % 2)) -eq 0 ] && delayed=(curl install)
+    for kind in "${delayed[@]}"; do
+      echo "   run $run/$count: $kind, 20 ms each way"
+      start_proxy "$dir/relay-$kind.$run"
+      if [ "$kind" = install ]; then
+        export NUVRA_UPDATE_SERVER=127.0.0.1:$proxy_port
+        install_once "$release" "$dir/install-delayed.$run"
+        export NUVRA_UPDATE_SERVER=127.0.0.1:$direct_port
+      else
+        rm -rf "$dir/curl"
+        mapfile -t urls < <(curl_urls "$proxy_port" "$dir/curl")
+        /usr/bin/time -f 'seconds=%e\nmax_rss_kb=%M' -o "$dir/curl-delayed.$run" \
+          curl -sS --fail --create-dirs "${urls[@]}"
+        same_tree "$release" "$dir/curl" "curl, delayed"
+      fi
+      stop_proxy
+    done
   done
   stop_httpd
   if [ "$name" = big ]; then rm -rf "$server" "$dir/curl" "$installed" "$work/loop"; fi

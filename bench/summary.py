@@ -3,9 +3,12 @@
 
     summary.py <release folder> <runs>
 
-Times: the median and, for reference only, the best of the rounds. The verdict is the median of
-the per-round ratios of the installation (less its pauses) to the loop run in the same round: a
-best run is only the luckiest, since the size requests race inside Wine's WinInet.
+Times: the median and, for reference only, the best of the rounds. The verdicts are medians of
+per-round ratios: the installation (less its pauses) over the loop of one GET per file run in the
+same round on loopback, and over curl run in the same round through the 20 ms relay; a best run is
+only the luckiest. Round trips per file: the requests and new connections the relay saw, over the
+files; bytes served: what the server sent through the relay (headers and lists included) over the
+release's size.
 Memory: the largest figure seen. MB here is 10^6 bytes.
 """
 
@@ -14,6 +17,8 @@ import sys
 
 PAUSES = 1.0           # the installation's two fixed 500 ms pauses
 TIME_TARGET = 1.10     # installation less the pauses, over the WinInet loop
+DELAYED_TARGET = 1.15  # the same through 20 ms each way, over curl
+TRIPS_TARGET = 1.10    # round trips per file through the relay
 MEMORY_TARGET = 8e6    # installation's peak over the loop's, bytes
 MB = 1e6
 
@@ -30,8 +35,11 @@ def read(path):
 def main():
     folder, runs = sys.argv[1], int(sys.argv[2])
     big = folder.rstrip("/").endswith("big")
-    results = {kind: [read(f"{folder}/{kind}.{n}") for n in range(1, runs + 1)]
-               for kind in ("install", "loop", "loop-head", "curl")}
+    kinds = ["install", "loop", "curl"] + ([] if big else ["install-delayed", "curl-delayed", "relay-install",
+                                                            "relay-curl"])
+    results = {kind: [read(f"{folder}/{kind}.{n}") for n in range(1, runs + 1)] for kind in kinds}
+    with open(f"{folder}/release.txt", encoding="utf-8") as f:
+        files, release_bytes = (int(v) for v in f.read().split())
 
     def values(kind, key, start=None):
         return [float(r[key]) - (float(r[start]) if start else 0.0) for r in results[kind]]
@@ -42,7 +50,7 @@ def main():
     def largest(kind, key):
         return max(values(kind, key))
 
-    curl, loop, loop_head, install = times("curl"), times("loop"), times("loop-head"), times("install")
+    curl, loop, install = times("curl"), times("loop"), times("install")
     curl_peak = largest("curl", "max_rss_kb") * 1024
     loop_peak, install_peak = largest("loop", "peak_ws"), largest("install", "peak_ws")
     loop_growth = max(a - b for a, b in zip(values("loop", "peak_ws"), values("loop", "start_ws")))
@@ -50,8 +58,8 @@ def main():
 
     print(f"   {'':28}{'best s':>8}{'median s':>10}{'peak MB':>9}{'growth MB':>11}")
     print(f"   {'curl, one process':28}{curl[0]:8.2f}{curl[1]:10.2f}{curl_peak / MB:9.1f}")
-    print(f"   {'WinInet loop':28}{loop[0]:8.2f}{loop[1]:10.2f}{loop_peak / MB:9.1f}{loop_growth / MB:11.1f}")
-    print(f"   {'WinInet loop, HEAD for sizes':28}{loop_head[0]:8.2f}{loop_head[1]:10.2f}")
+    print(f"   {'WinInet loop, GET per file':28}{loop[0]:8.2f}{loop[1]:10.2f}{loop_peak / MB:9.1f}"
+          f"{loop_growth / MB:11.1f}")
     print(f"   {'installation (to the box)':28}{install[0]:8.2f}{install[1]:10.2f}{install_peak / MB:9.1f}"
           f"{install_growth / MB:11.1f}")
     print(f"   {'installation less 1 s':28}{install[0] - PAUSES:8.2f}{install[1] - PAUSES:10.2f}")
@@ -64,8 +72,6 @@ def main():
     print(f"   {'phases, median s':28}{'sizes':>8}{'downloads':>10}{'copy':>9}{'finish':>11}")
     print(f"   {'WinInet loop':28}{phase('loop', None, 'downloads_at'):8.2f}"
           f"{phase('loop', 'downloads_at', 'seconds'):10.2f}")
-    print(f"   {'WinInet loop, HEAD for sizes':28}{phase('loop-head', None, 'downloads_at'):8.2f}"
-          f"{phase('loop-head', 'downloads_at', 'seconds'):10.2f}")
     print(f"   {'installation':28}{phase('install', None, 'downloads_at'):8.2f}"
           f"{phase('install', 'downloads_at', 'copy_at'):10.2f}{phase('install', 'copy_at', 'registry_at'):9.2f}"
           f"{phase('install', 'registry_at', 'seconds'):11.2f}")
@@ -81,6 +87,26 @@ def main():
         verdicts.append(("time", f"(installation - 1 s) / loop, paired median of {runs} = {paired:.2f} "
                                  f"(rounds {min(ratios):.2f} to {max(ratios):.2f}), target <= {TIME_TARGET:.2f}",
                          paired <= TIME_TARGET))
+        delayed_install, delayed_curl = times("install-delayed"), times("curl-delayed")
+        print(f"   {'20 ms each way':28}{'best s':>8}{'median s':>10}{'trips/file':>11}{'served/size':>12}")
+        for label, kind, relay in (("curl, one process", "curl-delayed", "relay-curl"),
+                                   ("installation less 1 s", "install-delayed", "relay-install")):
+            best, median = times(kind)
+            less = PAUSES if kind == "install-delayed" else 0.0
+            trips = statistics.median(
+                (float(r["requests"]) + float(r["connections"])) / files for r in results[relay])
+            served = statistics.median(float(r["served_bytes"]) / release_bytes for r in results[relay])
+            print(f"   {label:28}{best - less:8.2f}{median - less:10.2f}{trips:11.3f}{served:12.4f}")
+        delayed = [(i - PAUSES) / c for i, c in zip(values("install-delayed", "seconds"),
+                                                    values("curl-delayed", "seconds"))]
+        paired_delayed = statistics.median(delayed)
+        verdicts.append(("delayed", f"(installation - 1 s) / curl through 20 ms each way, paired median of {runs} = "
+                                    f"{paired_delayed:.2f} (rounds {min(delayed):.2f} to {max(delayed):.2f}), "
+                                    f"target <= {DELAYED_TARGET:.2f}", paired_delayed <= DELAYED_TARGET))
+        trips = statistics.median((float(r["requests"]) + float(r["connections"])) / files
+                                  for r in results["relay-install"])
+        verdicts.append(("trips", f"installation's round trips per file = {trips:.3f}, target <= {TRIPS_TARGET:.2f}",
+                         trips <= TRIPS_TARGET))
     over = install_peak - loop_peak
     verdicts.append(("memory", f"installation peak - loop peak = {over / MB:+.1f} MB, "
                                f"target <= {MEMORY_TARGET / MB:.0f} MB", over <= MEMORY_TARGET))

@@ -23,6 +23,8 @@ protected:
     // Worker side: stores the result and posts WM_CLOSE; the dialog reads the result in OnClose.
     void Finish(int result);
 
+    // The stop event, for waits of the worker's that must end when the dialog closes.
+    HANDLE StopEvent() const { return m_hStopEvent.get(); }
     // True while a worker thread is owned: started and not yet stopped.
     bool HasWorker() const { return static_cast<bool>(m_hThread); }
 

@@ -18,6 +18,7 @@ const char kMorvelFolder[] = "\\Morvel";
 CInstallDlg::CInstallDlg()
     : CWorkerDialog(IDD_INSTALL), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA)))
 {
+    m_downloadManager.SetStopEvent(StopEvent()); // a closing dialog ends its transfers at once
     StartWorker(&CInstallDlg::ThreadProc);
 }
 

@@ -10,7 +10,9 @@
 #include "install/InstallView.h"
 #include "launch/ProductCommandLine.h"
 #include "net/DownloadManager.h"
+#include "net/TransferPace.h"
 #include "release/EntryHashes.h"
+#include "release/EntrySizes.h"
 #include "release/EntryPathSafety.h"
 #include "release/FileListEntry.h"
 #include "release/ReleaseListCheck.h"
@@ -18,6 +20,7 @@
 #include <algorithm>
 #include <climits>
 #include <cwchar>
+#include <set>
 #include <utility>
 
 namespace {
@@ -112,23 +115,28 @@ int CInstallProcedure::Run()
     m_view.SetRelease(lines[0], version);
     if (!m_downloads.PrepareTransfers()) return WorkerResult::kFailed;
 
-    // Component information: count the entries and ask the server for their sizes.
+    // Component information: count the entries and take their sizes from the list, or, where an
+    // entry gives none, ask the server for them.
     m_view.ShowStatus(CStringTable::Wide(IDS_DOWNLOADING_FILES), CStringTable::Wide(IDS_FETCHING_COMPONENTS));
     m_view.FileBar().SetRange(0, 100);
     m_view.FileBar().SetStep(SizingStep(lines.size()));
+    const bool listedSizes = EverySizeListed(lines);
     int fileCount = 0;
     long long totalSize = 0;
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (entry.IsEntry()) {
             ++fileCount;
-            // Failure answers (-1, 0, 401) are no sizes; the sum stays within an int.
-            int size = m_downloads.GetRemoteFileSize(entry.ServerPath(product));
-            if (size > 0) totalSize = std::min<long long>(INT_MAX, totalSize + size);
-            m_transferSink.SetTotalSize(static_cast<int>(totalSize));
+            // Failure answers (-1, 0, 401) are no sizes.
+            const long long size =
+                listedSizes ? entry.Size() : m_downloads.GetRemoteFileSize(entry.ServerPath(product));
+            if (size > 0) totalSize += size;
         }
         if (m_view.FileBar().GetPos() < 90) m_view.FileBar().StepIt();
     }
+    m_transferSink.SetTotalSize(totalSize);
+    // Sizes the maker published bound the whole run too, not only each file.
+    if (listedSizes) m_downloads.SetRunBudget(CTransferPace::RunBudgetMs(totalSize, static_cast<size_t>(fileCount)));
     m_view.FileBar().SetPos(100);
     m_view.TotalBar().SetRange(0, 100);
     m_view.TotalBar().SetStep(5);
@@ -189,11 +197,12 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
     const std::string product = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
     m_view.SetDetailStatus(CStringTable::Wide(IDS_CREATING_FOLDERS));
     m_view.FileBar().SetPos(0);
+    std::set<std::string> made; // each level once, however many files it holds
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (entry.IsEntry() && !entry.SubFolder().empty())
             for (const std::string& level : entry.FolderLevels())
-                CreateDirectoryA(level.c_str(), nullptr); // an existing level is fine
+                if (made.insert(level).second) CreateDirectoryA(level.c_str(), nullptr); // an existing level is fine
         m_view.FileBar().StepIt();
     }
     m_view.FileBar().SetPos(100);
@@ -201,18 +210,37 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
     m_view.TotalBar().SetStep(1);
 
     const std::wstring downloading = CStringTable::Wide(IDS_DOWNLOADING_FILES);
+    // The count and the bar are for the eye: ten updates a second are plenty, the first and the
+    // last always. Each one waits for the dialog's thread to paint, which under Wine cost more
+    // per file than a small file's transfer. The bar moves one per file from here, up to its end.
+    constexpr ULONGLONG kShowEveryMs = 100;
+    const int barStart = m_view.TotalBar().GetPos();
+    ULONGLONG shownAt = 0;
+    int counted = 0;
+    bool barBehind = false;
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (!entry.IsEntry()) continue;
-        wchar_t count[64];
-        std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
-        m_view.SetMainStatus(downloading + count);
-        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(), entry.Hash())) {
+        const ULONGLONG now = GetTickCount64();
+        const bool show = ++counted == 1 || counted == fileCount || now - shownAt >= kShowEveryMs;
+        if (show) {
+            wchar_t count[64];
+            std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
+            m_view.SetMainStatus(downloading + count);
+            shownAt = now;
+        }
+        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(),
+                                      CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1))) {
             CRunLog::Write("download failed: " + entry.RelativePath());
             return false;
         }
-        m_view.TotalBar().StepIt();
+        barBehind = true;
+        if (show || counted == fileCount) {
+            m_view.TotalBar().SetPos(std::min(100, barStart + counted));
+            barBehind = false;
+        }
     }
+    if (barBehind) m_view.TotalBar().SetPos(std::min(100, barStart + counted));
     return true;
 }
 

@@ -10,7 +10,7 @@ public:
     explicit CInstallProgressSink(IInstallView& view) : m_view(view) {}
 
     // The sum of the sizes the server announced, for the lower bar's steps.
-    void SetTotalSize(int totalSize) { m_totalSize = totalSize; }
+    void SetTotalSize(long long totalSize) { m_totalSize = totalSize; }
 
     void OnBytesReceived(long long count) override;
     void OnPreReceiveFile(const std::string& remote, const std::string& local, long long size) override;
@@ -18,7 +18,7 @@ public:
 
 private:
     IInstallView& m_view;
-    int m_totalSize = 0;
+    long long m_totalSize = 0; // releases past 2 GiB count too
     long long m_currentSize = 0;
     long long m_totalCounter = 0;
     long long m_fileCounter = 0;

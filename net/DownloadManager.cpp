@@ -8,6 +8,7 @@
 #include "net/TextFileReader.h"
 #include "net/WebFile.h"
 #include "net/WebFileSession.h"
+#include "release/ReleaseListCheck.h"
 
 #include <windows.h>
 
@@ -45,6 +46,16 @@ std::string TemporaryFolder()
     return folder;
 }
 
+// Seconds since 1970-01-01 UTC.
+long long CurrentUnixTime()
+{
+    FILETIME now;
+    ::GetSystemTimeAsFileTime(&now);
+    const unsigned long long ticks = (static_cast<unsigned long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    const unsigned long long kUnixEpochTicks = 116444736000000000ULL; // 100 ns ticks from 1601 to 1970
+    return static_cast<long long>((ticks - kUnixEpochTicks) / 10000000ULL);
+}
+
 bool ReadBytes(const std::string& path, std::string& bytes)
 {
     std::ifstream in(path, std::ios::binary);
@@ -74,6 +85,32 @@ CServerAddress CDownloadManager::ConfiguredServer()
 
 CDownloadManager::~CDownloadManager() = default;
 
+std::shared_ptr<CWebFileSession> CDownloadManager::Session()
+{
+    // WinInet keeps the connection alive between the requests of one session: one round trip
+    // per file. No status texts: nobody reads them here.
+    if (!m_session || !m_session->IsOpen()) m_session = std::make_shared<CWebFileSession>(kAgent, false);
+    return m_session;
+}
+
+void CDownloadManager::SetRunBudget(unsigned long long budgetMs)
+{
+    m_limits.deadlineTick = ::GetTickCount64() + budgetMs;
+}
+
+int CDownloadManager::Fetch(const std::string& localFolder, const std::string& serverFolder,
+                            const std::string& fileName, const std::shared_ptr<CFileSink>& sink)
+{
+    // Copies, not references: a fetch that is given up may still run after this returns.
+    std::shared_ptr<CWebFileSession> session = Session();
+    const CServerAddress server = m_server;
+    return m_watch.Run(
+        [session, server, localFolder, serverFolder, fileName, sink] {
+            return GetWebFile(*session, server.host, server.port, localFolder, serverFolder, fileName, *sink);
+        },
+        sink, m_limits);
+}
+
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
                                  std::vector<std::string>& lines, std::string* bytes)
 {
@@ -84,7 +121,10 @@ bool CDownloadManager::FetchList(const std::string& serverFolder, const std::str
         CRunLog::Write("no temporary folder to fetch " + fileName + " into");
         return false;
     }
-    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200) return false;
+    // Bounded before a byte of it is read: a list larger than any release is no list.
+    auto sink = std::make_shared<CFileSink>();
+    sink->LimitSize(kListSizeBound);
+    if (Fetch(folder, serverFolder, fileName, sink) != 200) return false;
     const std::string path = folder + fileName;
     CTextFileReader reader("\n");
     bool read = reader.ReadTextFile(path, lines) && (!bytes || ReadBytes(path, *bytes));
@@ -104,7 +144,9 @@ bool CDownloadManager::FetchText(const std::string& serverFolder, const std::str
 {
     const std::string folder = TemporaryFolder();
     if (folder.empty()) return false;
-    if (GetWebFile(kAgent, m_server.host, m_server.port, folder, serverFolder, fileName, false) != 200) return false;
+    auto sink = std::make_shared<CFileSink>();
+    sink->LimitSize(kListSizeBound);
+    if (Fetch(folder, serverFolder, fileName, sink) != 200) return false;
     const std::string path = folder + fileName;
     bool read = ReadBytes(path, bytes);
     ::DeleteFileA(path.c_str());
@@ -128,28 +170,40 @@ bool CDownloadManager::GetFileList(const std::string& component, std::vector<std
         CRunLog::Write("list refused: its signature does not verify with the release key");
         return false;
     }
+    // A signed list may carry its end of validity: a server replaying an old release forever is
+    // noticed once it has passed.
+    if (HasExpired(fetched, CurrentUnixTime())) {
+        CRunLog::Write("list refused: its signature has expired");
+        return false;
+    }
     lines.swap(fetched);
     return true;
 }
 
 int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
 {
-    return GetWebFile(kAgent, m_server.host, m_server.port, "", kUpdateBasePath, serverPath, true);
+    std::shared_ptr<CWebFileSession> session = Session();
+    const CServerAddress server = m_server;
+    const std::string path = serverPath;
+    return m_watch.Run(
+        [session, server, path] {
+            return GetWebFile(*session, server.host, server.port, "", kUpdateBasePath, path, true);
+        },
+        nullptr, m_limits);
 }
 
 bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,
-                                    const std::string& expectedSha256, const std::string& asideName, bool* movedAside)
+                                    const CExpectedBody& expected, const std::string& asideName, bool* movedAside)
 {
     if (movedAside) *movedAside = false;
     CDownloadTarget target;
     if (!SplitDownload(serverPath, localPath, target)) return false;
-    CWebFileSession session(kAgent);
-    CFileSink sink;
-    sink.ExpectDigest(expectedSha256);
-    sink.SetAsideName(asideName);
-    const bool stored = GetWebFile(session, m_server.host, m_server.port, target.localFolder, target.serverFolder,
-                                   target.fileName, sink) == 200;
-    if (movedAside) *movedAside = stored && sink.MovedAside();
+    auto sink = std::make_shared<CFileSink>();
+    sink->ExpectDigest(expected.sha256);
+    sink->ExpectSize(expected.size);
+    sink->SetAsideName(asideName);
+    const bool stored = Fetch(target.localFolder, target.serverFolder, target.fileName, sink) == 200;
+    if (movedAside) *movedAside = stored && sink->MovedAside();
     return stored;
 }
 

@@ -7,14 +7,21 @@
 #include "Zum/ftp/TransferObserver.h"
 #include "crypt/Blowfish.h"
 #include "crypt/ReleaseKey.h"
+#include "net/FileSink.h"
 #include "net/ServerAddress.h"
+#include "net/TransferWatch.h"
 
 #include <memory>
 #include <string>
 #include <vector>
 
+class CWebFileSession;
+
 class CDownloadManager {
 public:
+    // A version list or file list larger than this is refused before it is read.
+    static constexpr long long kListSizeBound = 16LL * 1024 * 1024;
+
     // Reads NUVRA_UPDATE_SERVER ("host" or "host:port") once; without it, or when it does not
     // parse, the compiled-in host on port 80.
     CDownloadManager();
@@ -22,12 +29,21 @@ public:
     CDownloadManager(const CDownloadManager&) = delete;
     CDownloadManager& operator=(const CDownloadManager&) = delete;
 
+    // Every transfer ends, as failed, within about a second of this event (the worker's stop
+    // event, not owned; none by default); and once it is set, no new one starts.
+    void SetStopEvent(HANDLE stopEvent) { m_limits.stopEvent = stopEvent; }
+    // From now on the run's transfers must be done within `budgetMs` (see
+    // CTransferPace::RunBudgetMs); a transfer still going then fails.
+    void SetRunBudget(unsigned long long budgetMs);
+
     // Fetch /update/version.txt into the user's temporary folder, read it into `lines`, delete it.
-    // False when it could not be fetched or read; no list file stays behind either way.
+    // False when it could not be fetched or read, or is larger than kListSizeBound; no list file
+    // stays behind either way.
     bool GetVersionList(std::vector<std::string>& lines);
     // The same for /update/<component>/_nuvr_file_list.lst. With a release key, its signature
     // "_nuvr_file_list.lst.sig" is fetched right after it, and a list whose signature is
-    // missing or does not verify is no list either.
+    // missing or does not verify is no list either, nor is a signed list whose expiry line says
+    // its time has passed.
     bool GetFileList(const std::string& component, std::vector<std::string>& lines,
                      const CReleaseKey* releaseKey = nullptr);
     // The length the server reports for /update/<serverPath>; otherwise 401, -1 or 0 as the
@@ -35,11 +51,12 @@ public:
     int GetRemoteFileSize(const std::string& serverPath);
     // Downloads /update/<serverPath> into the folder part of `localPath` (relative to the current
     // directory), under the server path's file name. True when the whole body was stored and,
-    // given its SHA-256 (lower-case hex), the body has that digest. With an aside name, an
+    // given its SHA-256 (lower-case hex) or size, the body has that digest and exactly that size
+    // (a body that runs past the size is cut at its first extra byte). With an aside name, an
     // existing file that cannot be replaced in one step (in use) is moved aside under that name
     // first and left there; `movedAside` then turns true.
     bool DownloadFile(const std::string& serverPath, const std::string& localPath,
-                      const std::string& expectedSha256 = std::string(), const std::string& asideName = std::string(),
+                      const CExpectedBody& expected = CExpectedBody(), const std::string& asideName = std::string(),
                       bool* movedAside = nullptr);
 
     // Hands a progress sink to the FTP client's observers.
@@ -58,9 +75,17 @@ private:
     bool FetchList(const std::string& serverFolder, const std::string& fileName, std::vector<std::string>& lines,
                    std::string* bytes = nullptr);
     bool FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes);
+    // One GET of serverFolder + fileName into localFolder, watched (see CTransferWatch).
+    int Fetch(const std::string& localFolder, const std::string& serverFolder, const std::string& fileName,
+              const std::shared_ptr<CFileSink>& sink);
+    // The one session every transfer of this manager shares, made at the first transfer.
+    std::shared_ptr<CWebFileSession> Session();
 
     std::unique_ptr<CBlowfish> m_pCipher;
     unsigned char m_flag = 0;
     nsFTP::CFtpClient m_ftp{10, 2048, true};
     CServerAddress m_server;
+    CTransferLimits m_limits;
+    std::shared_ptr<CWebFileSession> m_session;
+    CTransferWatch m_watch; // last: its thread ends before the session it may use goes
 };

@@ -3,25 +3,51 @@
 #include "framework/RunLog.h"
 #include "net/DownloadPaths.h"
 
+#include <cstdio>
+
+namespace {
+
+// The target's own path in full: the names must still mean the same files if the current
+// directory changes while an abandoned fetch is still blocked.
+std::string FullPath(const std::string& path)
+{
+    char full[MAX_PATH];
+    const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, full, nullptr);
+    return length == 0 || length >= MAX_PATH ? std::string() : std::string(full, length);
+}
+
+} // namespace
+
 bool CFileSink::Open(const std::string& targetPath)
 {
-    Discard();
+    std::lock_guard<std::mutex> lock(m_lock);
+    DiscardLocked();
     m_digest.Finish(); // starts the digest over
-    std::size_t slash = targetPath.find_last_of("/\\");
-    std::string folder = slash == std::string::npos ? std::string(".") : targetPath.substr(0, slash + 1);
+    m_written = 0;
+    if (m_abandoned) return false;
+    const std::string target = FullPath(targetPath);
+    if (target.empty()) return false;
+    const std::size_t slash = target.find_last_of("/\\");
+    const std::string folder = target.substr(0, slash + 1);
 
-    // GetTempFileName makes the file, with a name no other download in the folder has.
-    char temporary[MAX_PATH];
-    if (::GetTempFileNameA(folder.c_str(), kPartialDownloadPrefix, 0, temporary) == 0) return false;
-    m_temporary = temporary;
-    m_file.reset(
-        ::CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!m_file) {
-        Discard();
-        return false;
+    // Creating the file with a fresh name is the one call per file that finds a name no other
+    // download in the folder has; a name in use is passed over.
+    static std::atomic<unsigned> next{::GetTickCount()};
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char name[16];
+        std::snprintf(name, sizeof name, "%s%x.tmp", kPartialDownloadPrefix, (next++ & 0xFFFFu));
+        const std::string temporary = folder + name;
+        m_file.reset(
+            ::CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (m_file) {
+            m_temporary = temporary;
+            m_target = target;
+            return true;
+        }
+        const DWORD error = ::GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false; // no folder, no rights
     }
-    m_target = targetPath;
-    return true;
+    return false;
 }
 
 void CFileSink::ExpectDigest(const std::string& sha256Hex)
@@ -31,6 +57,12 @@ void CFileSink::ExpectDigest(const std::string& sha256Hex)
 
 bool CFileSink::Write(const void* data, DWORD size)
 {
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (m_abandoned) return false;
+    // The first byte past the listed size (or the bound) ends the body: nothing more is written.
+    const long long after = m_written.load() + static_cast<long long>(size);
+    if ((m_expectedSize >= 0 && after > m_expectedSize) || (m_sizeLimit >= 0 && after > m_sizeLimit)) return false;
+    m_written = after;
     const char* bytes = static_cast<const char*>(data);
     // Hashed on the way through, so that checking costs no second pass over the file.
     if (!m_expectedDigest.empty()) m_digest.Update(bytes, size);
@@ -45,13 +77,20 @@ bool CFileSink::Write(const void* data, DWORD size)
 
 bool CFileSink::Commit()
 {
-    if (!m_file) return false;
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_file || m_abandoned) return false;
     m_movedAside = false;
+    if (m_expectedSize >= 0 && m_written.load() != m_expectedSize) {
+        CRunLog::Write(m_target + ": " + std::to_string(m_written.load()) + " bytes arrived, the list gives " +
+                       std::to_string(m_expectedSize));
+        DiscardLocked();
+        return false;
+    }
     if (!m_expectedDigest.empty()) {
         const std::string digest = CSha256::ToHex(m_digest.Finish());
         if (digest != m_expectedDigest) {
             CRunLog::Write(m_target + ": SHA-256 " + digest + " does not match the list's " + m_expectedDigest);
-            Discard();
+            DiscardLocked();
             return false;
         }
     }
@@ -64,7 +103,7 @@ bool CFileSink::Commit()
         !((!readOnly && ::MoveFileExA(m_temporary.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING)) ||
           ReplaceThroughAside())) {
         CRunLog::Write(m_target + " could not be replaced: Windows error " + std::to_string(::GetLastError()));
-        Discard();
+        DiscardLocked();
         return false;
     }
     m_temporary.clear();
@@ -86,7 +125,20 @@ bool CFileSink::ReplaceThroughAside()
     return false;
 }
 
+void CFileSink::Abandon()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    m_abandoned = true;
+    DiscardLocked();
+}
+
 void CFileSink::Discard()
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    DiscardLocked();
+}
+
+void CFileSink::DiscardLocked()
 {
     m_file.reset();
     if (!m_temporary.empty()) ::DeleteFileA(m_temporary.c_str());

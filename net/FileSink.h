@@ -7,7 +7,20 @@
 #include "crypt/Sha256.h"
 #include "framework/Handles.h"
 
+#include <atomic>
+#include <mutex>
 #include <string>
+
+// What a download's body must be, as the file list says: its SHA-256 as lower-case hex ("" when
+// the list gives none) and its byte count (-1 when the list gives none).
+struct CExpectedBody {
+    CExpectedBody(std::string sha256Hex = std::string(), long long bytes = -1)
+        : sha256(std::move(sha256Hex)), size(bytes)
+    {
+    }
+    std::string sha256;
+    long long size;
+};
 
 class CFileSink {
 public:
@@ -21,7 +34,19 @@ public:
     bool Open(const std::string& targetPath);
     // The body's SHA-256 as lower-case hex; "" checks nothing. Set before the first Write.
     void ExpectDigest(const std::string& sha256Hex);
+    // The body is exactly this many bytes (-1: unknown): the write that would pass it fails, so
+    // no file grows past what the list says, and a shorter body fails the commit.
+    void ExpectSize(long long bytes) { m_expectedSize = bytes; }
+    // At most this many bytes (-1: no bound); the write that would pass it fails.
+    void LimitSize(long long bytes) { m_sizeLimit = bytes; }
+    long long ExpectedSize() const { return m_expectedSize; }
+    long long SizeLimit() const { return m_sizeLimit; }
     bool Write(const void* data, DWORD size);
+    // The bytes written so far; may be read from another thread while the body arrives.
+    long long BytesWritten() const { return m_written.load(); }
+    // From another thread: once this returns, nothing more is written or committed, and the
+    // temporary file is gone. For a transfer given up while the fetch is still blocked.
+    void Abandon();
     // Closes the temporary file and puts it in place of the target. False (and the temporary
     // file removed) when that is not possible, or when the body is not the expected one.
     bool Commit();
@@ -39,7 +64,15 @@ public:
 
 private:
     bool ReplaceThroughAside();
+    void DiscardLocked();
 
+    // Guards the file and the names against Abandon on another thread; the fetch's own thread
+    // takes it once per piece written, which costs nothing beside the network.
+    std::mutex m_lock;
+    bool m_abandoned = false;
+    std::atomic<long long> m_written{0};
+    long long m_expectedSize = -1;
+    long long m_sizeLimit = -1;
     std::string m_target;
     std::string m_temporary;
     std::string m_aside;

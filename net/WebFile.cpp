@@ -69,8 +69,6 @@ bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const 
     request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, kRequestFlags,
                                      session.Context()));
     if (!request) return false;
-    // Set on the request too: not every WinInet hands the session's time-outs down.
-    CWebFileSession::SetTransferTimeouts(request.get());
     // Adding only if new fails when the header is there already, which is what is wanted then.
     ::HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (withUserAgent)
@@ -108,6 +106,11 @@ bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::strin
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
+    // A body announced longer than the list's size (or the bound) is refused unread.
+    if (!AnnouncedLengthAgrees(announced, sink.ExpectedSize(), sink.SizeLimit())) {
+        log.Failed("the announced length " + announced + " disagrees with the list's size");
+        return false;
+    }
     if (!sink.Open(target)) {
         log.Failed("no temporary file could be made beside " + target);
         return false;

@@ -22,7 +22,7 @@ void SetNumberOption(HINTERNET handle, DWORD option, DWORD value)
 
 } // namespace
 
-CWebFileSession::CWebFileSession(const std::string& agent)
+CWebFileSession::CWebFileSession(const std::string& agent, bool reportStatus)
     : m_session(::InternetOpenA(agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0))
 {
     if (!m_session) return;
@@ -30,7 +30,7 @@ CWebFileSession::CWebFileSession(const std::string& agent)
     SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_BACKOFF, kConnectBackoffMs);
     SetNumberOption(m_session.get(), INTERNET_OPTION_CONNECT_RETRIES, kConnectRetries);
     SetTransferTimeouts(m_session.get());
-    ::InternetSetStatusCallbackA(m_session.get(), &CWebFileSession::StatusCallback);
+    if (reportStatus) ::InternetSetStatusCallbackA(m_session.get(), &CWebFileSession::StatusCallback);
 }
 
 void CWebFileSession::SetTransferTimeouts(HINTERNET handle)

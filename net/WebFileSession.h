@@ -9,7 +9,8 @@
 
 class CWebFileSession {
 public:
-    explicit CWebFileSession(const std::string& agent);
+    // Without `reportStatus` no status callback is installed: nobody formats texts nobody reads.
+    explicit CWebFileSession(const std::string& agent, bool reportStatus = true);
     virtual ~CWebFileSession();
     CWebFileSession(const CWebFileSession&) = delete;
     CWebFileSession& operator=(const CWebFileSession&) = delete;

@@ -84,3 +84,11 @@ bool IsCompleteBody(const std::string& contentLength, unsigned long long receive
     if (!ParseLength(contentLength, length)) return true;
     return received == length;
 }
+
+bool AnnouncedLengthAgrees(const std::string& contentLength, long long expectedSize, long long sizeLimit)
+{
+    unsigned long long length = 0;
+    if (!ParseLength(contentLength, length)) return true;
+    if (expectedSize >= 0 && length != static_cast<unsigned long long>(expectedSize)) return false;
+    return sizeLimit < 0 || length <= static_cast<unsigned long long>(sizeLimit);
+}

@@ -20,3 +20,8 @@ int ReportedLengthResult(const std::string& contentLength);
 // Whether the body received is the whole body: with a reported length, exactly that many bytes;
 // without one (chunked or ended by closing), whatever arrived.
 bool IsCompleteBody(const std::string& contentLength, unsigned long long received);
+
+// Whether a body announced with this Content-Length can be the one wanted before any of it is
+// read: exactly `expectedSize` bytes when that is known (>= 0), at most `sizeLimit` when that is
+// set (>= 0). A response that announces no readable length may still be; its bytes are counted.
+bool AnnouncedLengthAgrees(const std::string& contentLength, long long expectedSize, long long sizeLimit);

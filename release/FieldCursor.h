@@ -10,8 +10,9 @@ public:
     // With `trim`, white space around each field is removed.
     CFieldCursor(const std::string& line, bool trim) : m_line(line), m_trim(trim) {}
     std::string Next();
-    // True before the first field and after a field that had no comma (the line ran out).
-    bool AtLineStart() const { return m_pos == 0; }
+    // True before the first field and after a field that had no comma after it: the line's
+    // fields are used up.
+    bool AtStart() const { return m_pos == 0; }
 
     static bool IsBlank(char c);
     static std::string Trimmed(const std::string& text);

@@ -35,8 +35,8 @@ std::string DigestOrEmpty(const std::string& field)
     return digest;
 }
 
-// Decimal digits alone, as a byte count; anything else (absent, empty, signed, too long) is -1.
-long long SizeOrUnknown(const std::string& field)
+// Decimal digits only, no sign, at most 18 of them (always within 63 bits); -1 otherwise.
+long long SizeOrNone(const std::string& field)
 {
     if (field.empty() || field.size() > 18) return -1;
     long long size = 0;
@@ -59,8 +59,8 @@ CFileListEntry CFileListEntry::Read(const std::string& line, Blanks blanks)
     entry.m_subFolder = cursor.Next();
     entry.m_flag = cursor.Next();
     entry.m_hash = DigestOrEmpty(cursor.Next());
-    // A line that ran out before the seventh field would read its marker again as the size.
-    if (!cursor.AtLineStart()) entry.m_size = SizeOrUnknown(cursor.Next());
+    // A line with fewer fields would read its marker again as the size.
+    if (!cursor.AtStart()) entry.m_size = SizeOrNone(cursor.Next());
     return entry;
 }
 

@@ -49,7 +49,9 @@ public:
     // The file's SHA-256 as 64 lower-case hex digits, or "" when the sixth field is not one
     // (absent, empty, or other text that older lists may carry there).
     const std::string& Hash() const { return m_hash; }
-    // The file's byte count from the seventh field, or -1 when that is not a decimal number.
+    // The file's byte count from the seventh field, when that is a decimal number that fits in
+    // 63 bits; otherwise the entry has no size and the server is asked for it.
+    bool HasSize() const { return m_size >= 0; }
     long long Size() const { return m_size; }
 
 private:
@@ -62,7 +64,8 @@ private:
     long long m_size = -1;
 };
 
-// A dotted version as a number for comparison: every "." removed, then read like atoi (leading
-// white space, an optional sign, digits up to the first non-digit; no digits gives 0).
-// "1.2.10" -> 1210. Values beyond the int range are clamped to it.
+// A dotted version as updaters already in the field read it: every "." removed, then read like
+// atoi (leading white space, an optional sign, digits up to the first non-digit; no digits gives
+// 0). "1.2.10" -> 1210. Values beyond the int range are clamped to it. This program orders
+// versions with CompareVersions; this is only how older updaters will order a published list.
 int VersionNumber(const std::string& dotted);

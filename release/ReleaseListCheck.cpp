@@ -40,3 +40,18 @@ bool IsReleaseList(const std::vector<std::string>& lines)
     }
     return false;
 }
+
+bool HasExpired(const std::vector<std::string>& lines, long long nowUnixSeconds)
+{
+    if (lines.size() < 3) return false;
+    CFieldCursor fields(lines[2], true);
+    if (!fields.Next().empty() || fields.Next() != "expires") return false;
+    const std::string time = fields.Next();
+    if (time.empty() || time.size() > 18) return true;
+    long long expires = 0;
+    for (char c : time) {
+        if (c < '0' || c > '9') return true;
+        expires = expires * 10 + (c - '0');
+    }
+    return nowUnixSeconds >= expires;
+}

@@ -14,3 +14,9 @@ std::string ListVersion(const std::vector<std::string>& lines);
 // Line 0 is a plain title, line 1 a dotted version, and at least one line after them is an
 // entry (its first field is not empty). Entry paths are checked on their own (IsSafeEntryPath).
 bool IsReleaseList(const std::vector<std::string>& lines);
+// A signed list may carry its end of validity as line 2, before the entries:
+//     ,expires,<seconds since 1970-01-01 UTC>,
+// (its first field is empty, so every reader skips it as no entry). True when that line is there
+// and `nowUnixSeconds` has reached its time, or when its time is not a decimal number: the
+// maker's tool writes no other. A list without the line never expires.
+bool HasExpired(const std::vector<std::string>& lines, long long nowUnixSeconds);

@@ -33,6 +33,8 @@ CUpdateDlg::CUpdateDlg(HWND parent, EWork work)
     : CWorkerDialog(IDD_UPDATE, parent), m_hIcon(LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_NUVRA))),
       m_work(work)
 {
+    // Closing the window ends a transfer within a second, not after WinInet's time-out.
+    m_downloadManager.SetStopEvent(StopEvent());
     StartWorker(&CUpdateDlg::ThreadProc);
 }
 
@@ -134,6 +136,7 @@ void CUpdateDlg::OnClose()
 
 void CUpdateDlg::RecordVersion() const
 {
+    if (!m_newVersionGiven) return;
     RecordProductVersion(m_strVersion);
 }
 

@@ -1,8 +1,10 @@
 #include "update/UpdatePlan.h"
 
 #include "release/ReleaseListCheck.h"
+#include "release/VersionOrder.h"
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 namespace {
@@ -20,12 +22,40 @@ std::string NameKey(const std::string& path)
     return key;
 }
 
-// A backup or staging name that is another listed file would delete or overwrite that file.
-std::string DistinctName(std::string name, const std::set<std::string>& listed)
-{
-    while (listed.count(NameKey(name)) != 0) name += ".x";
-    return name;
-}
+// A backup or staging name that is another listed file would delete or overwrite that file, so
+// ".x" is appended until it names none. A hostile list can chain listed names ("a.x", "a.x.x",
+// ...) so that many entries walk the same chain: each name's answer is remembered, and every
+// chain is walked once.
+class CDistinctNames {
+public:
+    explicit CDistinctNames(const std::set<std::string>& listed) : m_listed(listed) {}
+
+    std::string Of(const std::string& name)
+    {
+        std::vector<std::string> walked; // keys of the listed names met, in order
+        std::string found = name;
+        for (;;) {
+            const std::string key = NameKey(found);
+            auto known = m_known.find(key);
+            if (known != m_known.end()) {
+                for (std::size_t i = 0; i < known->second; ++i) found += kMark;
+                break;
+            }
+            if (m_listed.count(key) == 0) break;
+            walked.push_back(key);
+            found += kMark;
+        }
+        // Each name walked ends where this one does, that many marks further on.
+        std::size_t marks = (found.size() - name.size()) / (sizeof kMark - 1);
+        for (const std::string& key : walked) m_known.emplace(key, marks--);
+        return found;
+    }
+
+private:
+    static constexpr char kMark[] = ".x";
+    const std::set<std::string>& m_listed;
+    std::map<std::string, std::size_t> m_known; // listed name key -> marks to its first free name
+};
 
 } // namespace
 
@@ -38,24 +68,33 @@ CUpdatePlan CUpdatePlan::Make(const std::vector<std::string>& lines, const std::
         return plan;
     }
     plan.m_newVersion = ListVersion(lines);
+    // An older release is refused whole: anyone who can answer the updater's requests could
+    // otherwise roll an installation back, step by step, to a release with known faults.
+    const int order = CompareVersions(plan.m_newVersion, installedVersion);
+    if (order < 0) {
+        plan.m_verdict = Verdict::Rollback;
+        return plan;
+    }
+    plan.m_installedRelease = order == 0;
     plan.m_verdict = Verdict::Ready;
-    const int installed = VersionNumber(installedVersion);
     std::set<std::string>& listed = plan.m_listed;
     for (std::size_t i = 2; i < lines.size(); ++i) {
         Item item;
         item.entry = CFileListEntry::Read(lines[i], CFileListEntry::Blanks::Trim);
         item.safe = item.entry.IsEntry() && item.entry.HasSafePath();
-        item.update = item.entry.IsEntry() && VersionNumber(item.entry.Version()) > installed;
+        item.update = !plan.m_installedRelease && item.entry.IsEntry() &&
+            CompareVersions(item.entry.Version(), installedVersion) > 0;
         // The list comes from the network: one entry that would write outside the product
         // folder makes the whole list untrusted, before any file is touched.
         if (item.update && !item.safe) plan.m_verdict = Verdict::UnsafeEntry;
         if (item.entry.IsEntry()) listed.insert(NameKey(item.entry.RelativePath()));
         plan.m_items.push_back(std::move(item));
     }
+    CDistinctNames distinct(listed);
     for (Item& item : plan.m_items) {
         if (!item.safe) continue;
-        item.backup = DistinctName(item.entry.BackupName(), listed);
-        item.staging = DistinctName(item.entry.StagingName(), listed);
+        item.backup = distinct.Of(item.entry.BackupName());
+        item.staging = distinct.Of(item.entry.StagingName());
     }
     return plan;
 }

@@ -10,6 +10,7 @@
 #include "framework/WorkerResult.h"
 #include "net/DownloadManager.h"
 #include "net/DownloadPaths.h"
+#include "net/TransferPace.h"
 #include "res/resource.h"
 #include "update/UpdatePlan.h"
 
@@ -65,6 +66,25 @@ void RepairInterruptedRun(const CUpdatePlan& plan, HWND owner)
     }
 }
 
+CExpectedBody Expected(const CFileListEntry& entry)
+{
+    return CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1);
+}
+
+// With every size to be fetched in the list, the run has a deadline derived from them.
+void SetRunBudget(CDownloadManager& downloads, const CUpdatePlan& plan)
+{
+    long long total = 0;
+    std::size_t files = 0;
+    for (const CUpdatePlan::Item& item : plan.Items()) {
+        if (!item.update) continue;
+        if (!item.entry.HasSize()) return;
+        total += item.entry.Size();
+        ++files;
+    }
+    downloads.SetRunBudget(CTransferPace::RunBudgetMs(total, files));
+}
+
 // Replaces one file below the current directory, which is the installation folder. False when
 // its download failed; the installed file is then as it was before. A kill at any moment leaves
 // the file under its own name, old or new.
@@ -84,7 +104,7 @@ bool ReplaceListedFile(CDownloadManager& downloads, const CUpdatePlan::Item& ite
         // The staging name only lends its folder to the download: the new file replaces the
         // installed one in place, and the fetcher moves it there only once it is complete.
         engine.Rename(item.staging, relative); // a staged file is taken only where none is installed
-        if (downloads.DownloadFile(serverPath, item.staging, entry.Hash())) return true;
+        if (downloads.DownloadFile(serverPath, item.staging, Expected(entry))) return true;
         CRunLog::Write("update failed: " + relative + " was not replaced, the installed file stays");
         if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
         return false;
@@ -93,7 +113,7 @@ bool ReplaceListedFile(CDownloadManager& downloads, const CUpdatePlan::Item& ite
     // The new file replaces the old one in one step once it is complete; only a file in use is
     // moved aside under its backup name for that.
     bool movedAside = false;
-    if (!downloads.DownloadFile(serverPath, relative, entry.Hash(), item.backup, &movedAside)) {
+    if (!downloads.DownloadFile(serverPath, relative, Expected(entry), item.backup, &movedAside)) {
         CRunLog::Write("update failed: " + relative + " was not replaced, the installed file stays");
         return false;
     }
@@ -174,6 +194,8 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     RepairInterruptedRun(plan, owner);
     SetStatus(view, IDS_DOWNLOADING_FILES);
     progress.SetStep(plan.ProgressStep());
+    SetRunBudget(downloads, plan);
+    int position = CUpdatePlan::kListFetchedStep; // where the one step after the list left the bar
     for (const CUpdatePlan::Item& item : plan.Items()) {
         if (item.update && !ReplaceListedFile(downloads, item, serverFolder, owner)) {
             // Files replaced by earlier entries stay replaced; the version stays the old one,
@@ -181,7 +203,12 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
             installFolder.Leave();
             return WorkerResult::kFailed;
         }
-        if (CUpdatePlan::StepsAfterEntry(progress.GetPos())) progress.StepIt();
+        // The position is kept here rather than asked of the bar: each question waits for the
+        // dialog's thread.
+        if (CUpdatePlan::StepsAfterEntry(position)) {
+            position += plan.ProgressStep();
+            progress.StepIt();
+        }
     }
 
     progress.SetPos(100);
@@ -191,8 +218,9 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     installFolder.Leave();
     SetStatus(view, IDS_SETTING_COMPONENTS);
 
-    // Given before the result: OnClose reads the version only once it sees kUpdateDone.
+    // Given before the result: OnClose reads the version only once it sees kUpdateDone. The
+    // installed release itself leaves the record as it is.
     view.SetReplacedCount(plan.UpdateCount());
-    view.SetNewVersion(plan.NewVersion());
+    if (!plan.IsInstalledRelease()) view.SetNewVersion(plan.NewVersion());
     return kUpdateDone;
 }

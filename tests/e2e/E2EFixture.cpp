@@ -77,10 +77,11 @@ void E2EFixture::Publish(const std::string& title, const std::string& version, c
     std::string list = title + "\r\n" + version + "\r\n";
     for (const CReleaseFile& file : files) {
         list += "entry," + file.name + "," + file.version + "," + file.subFolder + "," + file.flag + ",";
-        if (file.size >= 0)
+        if (file.size >= 0) {
             list += file.hash + "," + std::to_string(file.size) + ",";
-        else if (!file.hash.empty())
+        } else if (!file.hash.empty()) {
             list += file.hash + ",";
+        }
         list += "\r\n";
         std::string folder = file.subFolder.empty() ? "" : file.subFolder + "/";
         WriteServerFile("update/Nuvra/" + folder + file.name, file.content);

@@ -44,7 +44,7 @@ protected:
                  bool allow = true);
     // The files with their SHA-256 in the list.
     static std::vector<CReleaseFile> Hashed(std::vector<CReleaseFile> files);
-    // The files with their size in the list (after their hash, if any).
+    // The files with their byte counts in the list (and the sixth field, hashed or empty).
     static std::vector<CReleaseFile> Sized(std::vector<CReleaseFile> files);
     static std::string Sha256Hex(const std::string& content);
     // The sample product as a release file named "Nuvra.exe".

@@ -350,6 +350,53 @@ TEST_F(Install, FailedDownloadRemovesStagingAndKeepsTheEarlierInstallation)
     }
 }
 
+TEST_F(Install, ListedSizesMeanOneRequestPerFileAndNoSizeRequest)
+{
+    std::vector<CReleaseFile> files = Sized(Hashed(Release()));
+    Publish(kTitle, "1.0.0", files);
+    Server().ClearLog();
+    ASSERT_NE(nullptr, StartInstall());
+    ASSERT_TRUE(Driver().WaitForExit(60000));
+    EXPECT_TRUE(Driver().MessageBoxes().empty());
+    ExpectInstalled(files);
+    // The server's log: the two lists, then each file exactly once.
+    std::vector<std::string> expected = {"/update/version.txt", "/update/Nuvra/_nuvr_file_list.lst"};
+    for (const CReleaseFile& file : files)
+        expected.push_back("/update/Nuvra/" + (file.subFolder.empty() ? "" : file.subFolder + "/") + file.name);
+    EXPECT_EQ(expected, RequestPaths());
+}
+
+TEST_F(Install, BodyPastItsListedSizeFailsAndChangesNothing)
+{
+    struct Case {
+        const char* name;
+        CHttpFault fault;
+        long long listedLess; // the list gives the file as this many bytes shorter than it is
+    } cases[] = {
+        {"endless body without a length", CHttpFault::Endless(), 0},
+        {"body longer than listed", CHttpFault::Status(0), 1}, // no fault: the list is wrong
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        RemoveTree(InstallDir());
+        CreateDirectoryA(InstallDir().c_str(), nullptr);
+        CreateDirectoryA(ProductDir().c_str(), nullptr);
+        std::ofstream(ProductDir() + "\\Nuvra.exe", std::ios::binary) << "old program";
+
+        std::vector<CReleaseFile> files = Sized(Release()); // no hashes: only the size guards it
+        files[2].size -= c.listedLess;                      // res/skin/main.bmp
+        Publish(kTitle, "1.0.0", files);
+        Server().ClearFaults();
+        if (c.listedLess == 0) Server().SetFault("/update/Nuvra/res/skin/main.bmp", c.fault);
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_NE(nullptr, StartInstall());
+        EXPECT_EQ(kError106, FinalMessage());
+        EXPECT_FALSE(FileExists(InstallDir() + "\\tempZUM"));
+        EXPECT_EQ("old program", ReadFile(ProductDir() + "\\Nuvra.exe"));
+        EXPECT_FALSE(FileExists(ProductDir() + "\\config.ini"));
+    }
+}
+
 TEST_F(Install, SecondInstallationReplacesTheWholeProductFolder)
 {
     Publish(kTitle, "1.0.0", Release());

@@ -5,6 +5,7 @@
 #include "tests/e2e/TestListSigner.h"
 #include "res/resource.h"
 
+#include <ctime>
 #include <filesystem>
 
 namespace {
@@ -279,6 +280,68 @@ TEST_F(SignedRelease, ShippedUpdaterUpdatesTheReleaseAndItself)
     EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
     EXPECT_FALSE(FileExists(InstalledProduct() + "\\NuvraUpdater.xexe"));
     EXPECT_EQ(ReadFile(trees + "\\updater-1.1.0.exe"), ReadFile(installedUpdater));
+}
+
+// Correctly signed lists of older releases: without the version check, anyone who can answer the
+// updater's requests could roll it back. One step (1.0.0 over 1.0.1), or two (0.9.0, which would
+// record 0.9.0, then 1.0.0, which would then replace the files): each ends with 106 and changes
+// nothing.
+TEST_F(SignedRelease, OlderSignedListsAreRefusedInOneStepOrTwo)
+{
+    const std::vector<std::vector<std::string>> steps = {{"1.0.0"}, {"0.9.0", "1.0.0"}};
+    for (const std::vector<std::string>& versions : steps) {
+        SCOPED_TRACE(versions.size());
+        std::vector<CReleaseFile> files = Release();
+        InstallProductFolder(files, "1.0.1");
+        for (const std::string& version : versions) {
+            SCOPED_TRACE(version);
+            for (CReleaseFile& file : files) file.version = version;
+            Publish(kTitle, version, Hashed(files));
+            SignList(ReleaseKey());
+            Server().ClearLog();
+            m_driver = std::make_unique<CUpdaterDriver>();
+            ASSERT_TRUE(StartUpdate());
+            EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+            EXPECT_EQ("1.0.1", ReadRecord("Nuvra", "_sys_version"));
+            for (const char* name : {"Nuvra.exe", "config.ini", "doc/readme.txt"})
+                EXPECT_EQ(std::string("installed ") + fs::path(name).filename().string(),
+                          m_work.Read(std::string(kProductFolder) + "/" + name))
+                    << name;
+            ExpectNoFileRequested();
+        }
+    }
+}
+
+// A signed list may carry its end of validity (line 2); once passed, a replayed list is refused.
+TEST_F(SignedRelease, ExpiredSignedListIsRefused)
+{
+    std::vector<CReleaseFile> files = Release();
+    for (CReleaseFile& file : files) file.version = "1.1.0";
+    InstallProductFolder(files, "1.0.0");
+    const long long now = static_cast<long long>(time(nullptr));
+    for (long long expires : {now - 3600, now + 86400}) {
+        SCOPED_TRACE(expires - now);
+        Publish(kTitle, "1.1.0", Hashed(files));
+        std::string list = ReadFile(Work("server/") + kListFile);
+        const std::size_t lineTwo = list.find('\n', list.find('\n') + 1) + 1;
+        list.insert(lineTwo, ",expires," + std::to_string(expires) + ",\r\n");
+        WriteServerFile(kListFile, list);
+        SignList(ReleaseKey());
+        Server().ClearLog();
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_TRUE(StartUpdate());
+        if (expires < now) {
+            EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+            EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
+            EXPECT_EQ("installed config.ini", m_work.Read(std::string(kProductFolder) + "/config.ini"));
+            ExpectNoFileRequested();
+        } else {
+            // Still valid: the same list updates as any other.
+            EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+            EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
+            EXPECT_EQ("[nuvra]\r\ninterval=60\r\n", m_work.Read(std::string(kProductFolder) + "/config.ini"));
+        }
+    }
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #include "net/DownloadManager.h"
+#include "framework/Handles.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/TestHttpServer.h"
 
 #include <gtest/gtest.h>
 
 #include <windows.h>
+
+#include <thread>
 
 namespace {
 
@@ -141,6 +144,84 @@ TEST_F(DownloadManagerTest, RemoteFileSizeAndHooks)
     EXPECT_EQ(401, manager.GetRemoteFileSize("Nuvra/locked.ini"));
     EXPECT_TRUE(manager.FinishTransfers());
     EXPECT_EQ(std::vector<std::string>{"data"}, CurrentDirectory());
+}
+
+TEST_F(DownloadManagerTest, ListedSizeIsTheWholeBodyAndNoByteMore)
+{
+    ASSERT_TRUE(folder.Write("cwd/data/a.ini", "installed"));
+    const std::string body = "[a]\r\nx=1\r\n"; // 10 bytes on the server
+    struct {
+        const char* name;
+        long long listedSize;
+        bool endless; // served without a length, then filler without end
+        bool stored;
+    } cases[] = {
+        {"exactly the listed size", 10, false, true},
+        {"announced longer than listed", 9, false, false},
+        {"announced shorter than listed", 11, false, false},
+        {"endless body cut at the listed size", 10, true, false},
+    };
+    CDownloadManager manager;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(folder.Write("cwd/data/a.ini", "installed"));
+        server.ClearFaults();
+        if (c.endless) server.SetFault("/update/Nuvra/data/a.ini", CHttpFault::Endless());
+        EXPECT_EQ(c.stored, manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini", CExpectedBody("", c.listedSize)));
+        EXPECT_EQ(c.stored ? body : "installed", folder.Read("cwd/data/a.ini"));
+        EXPECT_EQ((std::vector<std::string>{".keep", "a.ini"}), folder.List("cwd/data"));
+    }
+}
+
+TEST_F(DownloadManagerTest, StopEventEndsAStalledTransferAndChangesNothing)
+{
+    ASSERT_TRUE(folder.Write("cwd/data/a.ini", "installed"));
+    server.SetFault("/update/Nuvra/data/a.ini", CHttpFault::StallMidBody(4)); // stalls until Stop
+    CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CDownloadManager manager;
+    manager.SetStopEvent(stop.get());
+    std::thread closer([&] {
+        while (server.Requests().empty()) ::Sleep(20);
+        ::Sleep(300);
+        ::SetEvent(stop.get());
+    });
+    // Without the stop event it would wait for WinInet's time-out or the rate floor (a minute).
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini"));
+    closer.join();
+    EXPECT_EQ("installed", folder.Read("cwd/data/a.ini"));
+    EXPECT_EQ((std::vector<std::string>{".keep", "a.ini"}), folder.List("cwd/data")); // no partial download
+    // Once stopped, nothing more is asked for.
+    server.ClearLog();
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini"));
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+TEST_F(DownloadManagerTest, ListLargerThanTheBoundIsRefusedUnread)
+{
+    std::string big = "Nuvra\r\n1.0.0\r\n";
+    big += std::string(static_cast<std::size_t>(CDownloadManager::kListSizeBound) - big.size() + 1, '#');
+    ASSERT_TRUE(folder.Write("srv/update/Nuvra/_nuvr_file_list.lst", big));
+    ASSERT_TRUE(folder.Write("srv/update/version.txt", big));
+    CDownloadManager manager;
+    std::vector<std::string> lines = {"before"};
+    EXPECT_FALSE(manager.GetFileList("Nuvra", lines));
+    EXPECT_FALSE(manager.GetVersionList(lines));
+    // The same bytes without a length are cut at the bound.
+    server.SetFault("/update/version.txt", CHttpFault::Endless());
+    EXPECT_FALSE(manager.GetVersionList(lines));
+    EXPECT_EQ(std::vector<std::string>{"before"}, lines);
+}
+
+TEST_F(DownloadManagerTest, ServerThatDripsUnderTheTimeOutFailsAtTheRateFloor)
+{
+    // A byte every 20 s keeps WinInet's 60 s receive time-out from ever firing; only the floor
+    // (1 KiB/s over a minute) ends it, about a minute in.
+    ASSERT_TRUE(folder.Write("cwd/data/a.ini", "installed"));
+    server.SetFault("/update/Nuvra/data/a.ini", CHttpFault::Drip(std::chrono::seconds(20)));
+    CDownloadManager manager;
+    EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini"));
+    EXPECT_EQ("installed", folder.Read("cwd/data/a.ini"));
+    EXPECT_EQ((std::vector<std::string>{".keep", "a.ini"}), folder.List("cwd/data"));
 }
 
 } // namespace

@@ -85,4 +85,28 @@ TEST(WebFileText, BodyIsCompleteOnlyWithAnnouncedLength)
     EXPECT_TRUE(IsCompleteBody("5000000000", 5000000000ULL));
 }
 
+TEST(WebFileText, AnnouncedLengthMustBeTheListedSizeAndWithinTheBound)
+{
+    struct {
+        const char* contentLength;
+        long long expected;
+        long long limit;
+        bool agrees;
+    } cases[] = {
+        {"12", 12, -1, true},
+        {"13", 12, -1, false},
+        {"11", 12, -1, false},
+        {"", 12, -1, true},
+        {"x", 12, -1, true},
+        {"16777216", -1, 16777216, true},
+        {"16777217", -1, 16777216, false},
+        {"52428800", -1, 16777216, false},
+        {"5000000000", 5000000000LL, -1, true},
+        {"7", -1, -1, true},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.agrees, AnnouncedLengthAgrees(c.contentLength, c.expected, c.limit))
+            << c.contentLength << " " << c.expected << " " << c.limit;
+}
+
 } // namespace

@@ -1,4 +1,5 @@
 #include "release/EntryHashes.h"
+#include "release/EntrySizes.h"
 
 #include <gtest/gtest.h>
 
@@ -24,6 +25,19 @@ TEST(EntryHashes, EveryEntryOfTheListMustCarryOne)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.hashed, EveryEntryHashed(c.lines, c.blanks)) << ::testing::PrintToString(c.lines);
+}
+
+TEST(EntrySizes, EveryEntryMustListItsSize)
+{
+    struct {
+        std::vector<std::string> lines;
+        bool listed;
+    } cases[] = {
+        {{"title", "1.0.0", "x,a.dll,1.0.0,,,,12,", "x,b.dll,1.0.0,,,,0,", ",skipped,1,,,", ",expires,9,"}, true},
+        {{"title", "1.0.0", "x,a.dll,1.0.0,,,,12,", "x,b.dll,1.0.0,,,"}, false}, // one without: ask them all
+        {{"title", "1.0.0", ",a.dll,1.0.0,,,"}, false},                          // no entry at all
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.listed, EverySizeListed(c.lines)) << ::testing::PrintToString(c.lines);
 }
 
 } // namespace

@@ -41,4 +41,24 @@ TEST(ListVersion, IsLineOneTrimmed)
     EXPECT_EQ("", ListVersion({"T"}));
 }
 
+TEST(ListExpiry, OnlyAnExpiryLineWhoseTimeHasComeExpiresAList)
+{
+    const long long now = 1800000000;
+    struct {
+        std::vector<std::string> lines;
+        bool expired;
+    } cases[] = {
+        {{"T", "1.0", ",expires,1799999999,", "x,a,1,,,"}, true},
+        {{"T", "1.0", ",expires,1800000000,", "x,a,1,,,"}, true},
+        {{"T", "1.0", ",expires,1800000001,", "x,a,1,,,"}, false},
+        {{"T", "1.0", "x,a,1,,,"}, false},                  // no expiry: never
+        {{"T", "1.0", "x,a,1,,,", ",expires,1,"}, false},   // only line 2 counts
+        {{"T", "1.0", ",expires,soon,", "x,a,1,,,"}, true}, // unreadable: refused
+        {{"T", "1.0", ",expires,,", "x,a,1,,,"}, true},
+        {{"T", "1.0", " , expires , 1800000001 ,\r", "x,a,1,,,"}, false}, // blanks trimmed
+        {{"T", "1.0"}, false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(c.expired, HasExpired(c.lines, now)) << ::testing::PrintToString(c.lines);
+}
+
 } // namespace

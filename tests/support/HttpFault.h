@@ -15,6 +15,10 @@ public:
         StallMidBody, // serve the file, announce its full length, send `sentBytes`, then hold the
                       // connection silent for `stall` (or until Stop), then close
         Tamper,       // serve the file with the byte at `tamperOffset` changed: same length, other bytes
+        Endless,      // serve the file without a Content-Length, then filler bytes without end
+                      // (until the client goes or Stop), as a broken or hostile server may
+        Drip,         // serve the file, announce its full length, then send one byte every `stall`
+                      // (under any receive time-out, never done in a test's time) until Stop
     };
 
     static CHttpFault Status(int status)
@@ -62,6 +66,13 @@ public:
         CHttpFault f(Kind::StallMidBody);
         f.sentBytes = sentBytes;
         f.stall = duration;
+        return f;
+    }
+    static CHttpFault Endless() { return CHttpFault(Kind::Endless); }
+    static CHttpFault Drip(std::chrono::milliseconds interval)
+    {
+        CHttpFault f(Kind::Drip);
+        f.stall = interval;
         return f;
     }
     static CHttpFault Tamper(std::size_t offset)

@@ -323,7 +323,9 @@ bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest&
     case CHttpFault::Kind::ShortBody:
     case CHttpFault::Kind::DropMidBody:
     case CHttpFault::Kind::StallMidBody:
-    case CHttpFault::Kind::Tamper: return AnswerFile(socket, request, &fault, keepAlive);
+    case CHttpFault::Kind::Tamper:
+    case CHttpFault::Kind::Endless:
+    case CHttpFault::Kind::Drip: return AnswerFile(socket, request, &fault, keepAlive);
     case CHttpFault::Kind::Stall: WaitForStopOrTimeout(fault); return false;
     }
     return false;
@@ -336,6 +338,28 @@ void CTestHttpServer::WaitForStopOrTimeout(const CHttpFault& fault)
         m_stopSignal.wait(lock, [this] { return m_stopping.load(); });
     else
         m_stopSignal.wait_for(lock, fault.stall, [this] { return m_stopping.load(); });
+}
+
+bool CTestHttpServer::SendEndless(const CTestSocket& socket, std::ifstream& file, bool withBody)
+{
+    // No length: the body ends only when the connection does, and this one never ends it.
+    if (!socket.SendAll("HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n\r\n"))
+        return false;
+    if (!withBody) return false;
+    std::vector<char> buffer(kChunkBytes);
+    file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    std::size_t got = static_cast<std::size_t>(file.gcount());
+    while (!m_stopping) {
+        if (got > 0 && !socket.SendAll(buffer.data(), got)) return false;
+        got = file.read(buffer.data(), static_cast<std::streamsize>(buffer.size()))
+            ? buffer.size()
+            : static_cast<std::size_t>(file.gcount());
+        if (got == 0) {
+            std::fill(buffer.begin(), buffer.end(), 'z');
+            got = buffer.size();
+        }
+    }
+    return false;
 }
 
 bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault* fault,
@@ -354,6 +378,7 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
     if (size < 0 || !file) return SendText(socket, 404, keepAlive, withBody);
 
     auto total = static_cast<unsigned long long>(size);
+    if (fault && fault->kind == CHttpFault::Kind::Endless) return SendEndless(socket, file, withBody);
     if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n"))) return false;
     if (!withBody) return keepAlive;
 
@@ -365,6 +390,14 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
 
     std::vector<char> buffer(kChunkBytes);
     unsigned long long sent = 0;
+    if (fault && fault->kind == CHttpFault::Kind::Drip) {
+        for (char byte; sent < total && file.get(byte); ++sent) {
+            if (!socket.SendAll(&byte, 1)) return false;
+            WaitForStopOrTimeout(*fault);
+            if (m_stopping) return false;
+        }
+        return false;
+    }
     while (toSend > 0) {
         if (m_stopping) return false;
         auto want = static_cast<std::size_t>(std::min<unsigned long long>(toSend, buffer.size()));

@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <fstream>
 #include <list>
 #include <map>
 #include <memory>
@@ -53,6 +54,7 @@ private:
     bool Answer(const CTestSocket& socket, const CHttpRequest& request, bool keepAlive);
     bool AnswerFault(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault& fault, bool keepAlive);
     bool AnswerFile(const CTestSocket& socket, const CHttpRequest& request, const CHttpFault* fault, bool keepAlive);
+    bool SendEndless(const CTestSocket& socket, std::ifstream& file, bool withBody);
     void ReapFinished();
     void WaitForStopOrTimeout(const CHttpFault& fault);
 

@@ -56,8 +56,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         SelectionCase{
             "equal is not newer", "1.0.0", {"x,a.dll,1.0.0,,,", "x,b.dll,1.0.1,,,", "x,c.dll,0.9.9,,,"}, {"b.dll"}},
-        // 1.1.0 is 110, below 1012: not newer although its dotted parts are.
-        SelectionCase{"whole numbers, not parts", "1.0.12", {"x,a.dll,1.1.0,,,", "x,b.dll,1.0.13,,,"}, {"b.dll"}},
+        // 1.1.0 is above 1.0.12 component by component (the dot-less 110 would be below 1012).
+        SelectionCase{"parts, not whole numbers",
+                      "1.0.12",
+                      {"x,a.dll,1.1.0,,,", "x,b.dll,1.0.13,,,", "x,c.dll,1.0.9,,,"},
+                      {"a.dll", "b.dll"}},
         SelectionCase{"nothing recorded counts as 0", "", {"x,a.dll,0.0.1,,,", "x,b.dll,0,,,"}, {"a.dll"}},
         SelectionCase{"not a number counts as 0", "beta", {"x,a.dll,1,,,", "x,b.dll,abc,,,"}, {"a.dll"}},
         SelectionCase{"no marker, blank line", "1.0.0", {",a.dll,9.0,,,", "", "x,b.dll,9.0.0,sub,,"}, {"sub/b.dll"}},
@@ -76,6 +79,48 @@ TEST(UpdatePlan, LineOneTrimmedIsTheVersionToRecord)
     CUpdatePlan plan = CUpdatePlan::Make({"Title", " 2.0.1 ", "x,a.dll,1,,,"}, "1.0.0");
     EXPECT_EQ(Verdict::Ready, plan.GetVerdict());
     EXPECT_EQ("2.0.1", plan.NewVersion());
+}
+
+TEST(UpdatePlan, OlderListIsARollbackAndTheInstalledOneReplacesNothing)
+{
+    const std::vector<std::string> entries = {"x,a.dll,1.0.0,,,", "x,b.dll,1.0.10,,,"};
+    struct {
+        const char* list;
+        const char* installed;
+        Verdict verdict;
+        bool installedRelease;
+        std::size_t updates;
+    } cases[] = {
+        {"1.0.0", "1.0.1", Verdict::Rollback, false, 0},  // one step back
+        {"0.9.0", "1.0.1", Verdict::Rollback, false, 0},  // the first of two steps back
+        {"1.0.10", "1.1.0", Verdict::Rollback, false, 0}, // 1010 > 110 as dot-less numbers
+        {"1.0.10", "1.0.10", Verdict::Ready, true, 0},    // its own newer entries stay too
+        {"1.0.10", "1.0.9", Verdict::Ready, false, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.list) + " over " + c.installed);
+        std::vector<std::string> lines = {"Morvel Nuvra", c.list};
+        lines.insert(lines.end(), entries.begin(), entries.end());
+        const CUpdatePlan plan = CUpdatePlan::Make(lines, c.installed);
+        EXPECT_EQ(c.verdict, plan.GetVerdict());
+        if (c.verdict != Verdict::Ready) continue;
+        EXPECT_EQ(c.installedRelease, plan.IsInstalledRelease());
+        EXPECT_EQ(c.updates, plan.UpdateCount());
+    }
+}
+
+TEST(UpdatePlan, ChainedListedNamesStillGiveDistinctBackups)
+{
+    // "a" backs up as "a.x", which is listed, and so on down the chain.
+    std::vector<std::string> entries;
+    std::string name = "a";
+    for (int i = 0; i < 200; ++i, name += ".x") entries.push_back("x," + name + ",2.0,,,");
+    const CUpdatePlan plan = CUpdatePlan::Make(List(entries), "1.0");
+    for (const CUpdatePlan::Item& item : plan.Items()) {
+        EXPECT_FALSE(plan.Names(item.backup)) << item.backup;
+        EXPECT_FALSE(plan.Names(item.staging)) << item.staging;
+    }
+    EXPECT_EQ(name, plan.Items()[0].backup); // past the last listed name
 }
 
 TEST(UpdatePlan, ListThatIsNoReleaseIsRefused)

@@ -1,0 +1,41 @@
+#pragma once
+// Runs fetches on a thread of its own while the calling thread watches each one, so that a
+// transfer ends within about a second of the worker's stop event, of falling below the rate
+// floor (CTransferPace) or of the run's deadline, even while WinInet still blocks in a read that
+// only its own time-out would end. The thread is kept from fetch to fetch: making one per file
+// costs more under Wine than a small file's transfer.
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <thread>
+
+class CFileSink;
+
+struct CTransferLimits {
+    HANDLE stopEvent = nullptr; // the worker's stop event (not owned); none at start-up
+    ULONGLONG deadlineTick = 0; // the GetTickCount64 value the run must be done by; 0: none
+};
+
+class CTransferWatch {
+public:
+    CTransferWatch();
+    // Ends the idle thread and waits for it; one still blocked in a given-up fetch ends on its own.
+    ~CTransferWatch();
+    CTransferWatch(const CTransferWatch&) = delete;
+    CTransferWatch& operator=(const CTransferWatch&) = delete;
+
+    // Returns what `fetch` returns, or 0 when the transfer was given up. The sink is then
+    // abandoned (nothing more written or committed, its temporary file removed) and the thread,
+    // still blocked in the fetch, is left to end on its own; the next fetch gets a new one. So
+    // `fetch` must own, not borrow, everything it uses.
+    int Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink, const CTransferLimits& limits);
+
+private:
+    struct CShared;
+    bool StartThread();
+    void GiveUpThread();
+
+    std::shared_ptr<CShared> m_shared;
+    std::thread m_thread;
+};
