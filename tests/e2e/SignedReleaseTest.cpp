@@ -273,6 +273,8 @@ TEST_F(SignedRelease, ShippedUpdaterUpdatesTheReleaseAndItself)
     for (const char* file : {"NuvraUpdater.exe", "Nuvra.exe", "nuvra.ini", "doc\\readme.txt", "doc\\new.txt"})
         EXPECT_EQ(ReadFile(release + "\\Nuvra\\" + file), ReadFile(InstalledProduct() + "\\" + file)) << file;
     EXPECT_EQ(ReadFile(trees + "\\updater-1.1.0.exe"), ReadFile(installedUpdater));
+    // Until it has ended, the next run would meet it as another instance.
+    ASSERT_TRUE(Driver().WaitForExit(30000));
 
     // The next run, with nothing left to update, clears the backup of the updater that ran.
     m_driver = std::make_unique<CUpdaterDriver>();
