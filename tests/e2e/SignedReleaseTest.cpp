@@ -276,10 +276,13 @@ TEST_F(SignedRelease, ShippedUpdaterUpdatesTheReleaseAndItself)
     // Until it has ended, the next run would meet it as another instance.
     ASSERT_TRUE(Driver().WaitForExit(30000));
 
-    // The next run, with nothing left to update, clears the backup of the updater that ran.
+    // The next run, with nothing left to update, clears the backup of the updater that ran. It
+    // runs unattended, as a deployment script would: nothing to do, exit code 3.
     m_driver = std::make_unique<CUpdaterDriver>();
-    ASSERT_TRUE(RunProgram(installedUpdater, "-u") && Driver().Answer(kQuestionCaption, IDYES));
-    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    ASSERT_TRUE(RunProgram(installedUpdater, "-u /S"));
+    DWORD code = 0;
+    ASSERT_TRUE(Driver().WaitForExit(60000, &code));
+    EXPECT_EQ(3u, code);
     EXPECT_FALSE(FileExists(InstalledProduct() + "\\NuvraUpdater.xexe"));
     EXPECT_EQ(ReadFile(trees + "\\updater-1.1.0.exe"), ReadFile(installedUpdater));
 }
