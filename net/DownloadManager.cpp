@@ -108,7 +108,7 @@ int CDownloadManager::Fetch(const std::string& localFolder, const std::string& s
         [session, server, localFolder, serverFolder, fileName, sink] {
             return GetWebFile(*session, server.host, server.port, localFolder, serverFolder, fileName, *sink);
         },
-        sink, m_limits);
+        sink, m_limits, serverFolder + fileName);
 }
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
@@ -189,7 +189,7 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
         [session, server, path] {
             return GetWebFile(*session, server.host, server.port, "", kUpdateBasePath, path, true);
         },
-        nullptr, m_limits);
+        nullptr, m_limits, std::string(kUpdateBasePath) + path + " (size only)");
 }
 
 bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,

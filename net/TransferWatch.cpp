@@ -1,6 +1,7 @@
 #include "net/TransferWatch.h"
 
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "framework/Trace.h"
 #include "net/FileSink.h"
 #include "net/TransferPace.h"
@@ -80,7 +81,7 @@ void CTransferWatch::GiveUpThread()
 }
 
 int CTransferWatch::Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink,
-                        const CTransferLimits& limits)
+                        const CTransferLimits& limits, const std::string& what)
 {
     // A window closed meanwhile starts nothing more.
     if (Signalled(limits.stopEvent)) return 0;
@@ -94,13 +95,17 @@ int CTransferWatch::Run(std::function<int()> fetch, const std::shared_ptr<CFileS
     for (;;) {
         const DWORD woken = ::WaitForMultipleObjects(count, handles, FALSE, kSampleMs);
         if (woken == WAIT_OBJECT_0) return m_shared->result;
-        bool giveUp = woken != WAIT_TIMEOUT; // the stop event, or a wait that cannot go on
-        if (!giveUp) {
+        const char* reason = woken != WAIT_TIMEOUT ? "stopped" : nullptr; // the stop event, or a broken wait
+        if (!reason) {
             const ULONGLONG now = ::GetTickCount64();
             pace.Sample(now, sink ? sink->BytesWritten() : 0);
-            giveUp = pace.TooSlow() || (limits.deadlineTick != 0 && now >= limits.deadlineTick);
+            if (pace.TooSlow())
+                reason = "slower than the rate floor";
+            else if (limits.deadlineTick != 0 && now >= limits.deadlineTick)
+                reason = "past the run's deadline";
         }
-        if (giveUp) {
+        if (reason) {
+            CRunLog::Write("GET " + what + ": given up; failed: " + reason);
             if (sink) sink->Abandon();
             GiveUpThread();
             return 0;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 
 class CFileSink;
@@ -28,8 +29,10 @@ public:
     // Returns what `fetch` returns, or 0 when the transfer was given up. The sink is then
     // abandoned (nothing more written or committed, its temporary file removed) and the thread,
     // still blocked in the fetch, is left to end on its own; the next fetch gets a new one. So
-    // `fetch` must own, not borrow, everything it uses.
-    int Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink, const CTransferLimits& limits);
+    // `fetch` must own, not borrow, everything it uses. `what` names the request in the run log
+    // when it is given up.
+    int Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink, const CTransferLimits& limits,
+            const std::string& what);
 
 private:
     struct CShared;

@@ -129,6 +129,17 @@ void SetStatus(IUpdateView& view, UINT textId)
     view.SetStatus(CStringTable::Wide(textId));
 }
 
+const char* RefusalText(CUpdatePlan::Verdict verdict)
+{
+    switch (verdict) {
+    case CUpdatePlan::Verdict::NotARelease:
+        return "not shaped like a release (title, dotted version, at least one entry)";
+    case CUpdatePlan::Verdict::UnsafeEntry: return "a newer entry names a path outside the product folder";
+    case CUpdatePlan::Verdict::Rollback: return "its version is below the installed one (an older release)";
+    default: return "not a release this installation can take";
+    }
+}
+
 } // namespace
 
 bool InstallationCanBeChanged(const CUpdateInputs& inputs, const std::string& work)
@@ -169,12 +180,8 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     }
 
     const CUpdatePlan plan = CUpdatePlan::Make(lines, inputs.installedVersion);
-    if (plan.GetVerdict() == CUpdatePlan::Verdict::NotARelease) {
-        CRunLog::Write("list refused: not shaped like a release (title, dotted version, at least one entry)");
-        return WorkerResult::kFailed;
-    }
-    if (plan.GetVerdict() == CUpdatePlan::Verdict::UnsafeEntry) {
-        CRunLog::Write("list refused: a newer entry names a path outside the product folder");
+    if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready) {
+        CRunLog::Write(std::string("list refused: ") + RefusalText(plan.GetVerdict()));
         return WorkerResult::kFailed;
     }
     if (releaseKey && !plan.EveryUpdateHashed()) {
