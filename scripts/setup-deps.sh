@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ python3 python3-cryptography g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils
-          fonts-nanum locales googletest imagemagick vsftpd curl)
+          fonts-nanum locales googletest imagemagick vsftpd curl osslsigncode)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
