@@ -3,6 +3,9 @@
 
 With --private (a private key file): X, Y and then the private scalar d (192 digits), which the
 tests of keyed builds use to sign lists with CNG.
+
+With --write-resource OUT HEX: writes the updater's key resource, the key's 64 bytes (or, for an
+empty HEX, the text "unsigned"), leaving OUT untouched when it holds those bytes already.
 """
 import sys
 
@@ -10,7 +13,25 @@ from cryptography.hazmat.primitives import serialization
 from cryptography.hazmat.primitives.asymmetric import ec
 
 
+def write_resource(path, text):
+    data = bytes.fromhex(text) if text else b"unsigned"
+    if text and len(data) != 64:
+        print(f"the release key is X and Y, 64 bytes, not {len(data)}", file=sys.stderr)
+        return 1
+    try:
+        with open(path, "rb") as f:
+            if f.read() == data:
+                return 0
+    except FileNotFoundError:
+        pass  # written below
+    with open(path, "wb") as f:
+        f.write(data)
+    return 0
+
+
 def main(argv):
+    if argv[:1] == ["--write-resource"] and len(argv) == 3:
+        return write_resource(argv[1], argv[2])
     private = "--private" in argv
     paths = [a for a in argv if a != "--private"]
     if len(paths) != 1:

@@ -1,15 +1,11 @@
 #include "crypt/ReleaseKey.h"
 
-#include "crypt/HexText.h"
-
 #include <algorithm>
-#include <vector>
 
-bool CReleaseKey::FromHex(const std::string& text, CReleaseKey& key)
+bool CReleaseKey::FromBytes(const unsigned char* bytes, std::size_t count, CReleaseKey& key)
 {
-    std::vector<unsigned char> bytes;
-    if (!DecodeHex(text, bytes) || bytes.size() != key.m_x.size() + key.m_y.size()) return false;
-    std::copy(bytes.begin(), bytes.begin() + 32, key.m_x.begin());
-    std::copy(bytes.begin() + 32, bytes.end(), key.m_y.begin());
+    if (!bytes || count != kBytes) return false;
+    std::copy(bytes, bytes + 32, key.m_x.begin());
+    std::copy(bytes + 32, bytes + kBytes, key.m_y.begin());
     return true;
 }

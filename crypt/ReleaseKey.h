@@ -2,14 +2,15 @@
 // The public half of the maker's release key (ECDSA on the curve P-256): the point's X and Y
 // coordinates, big-endian, as CNG imports them.
 #include <array>
-#include <string>
+#include <cstddef>
 
 class CReleaseKey {
 public:
     using Coordinate = std::array<unsigned char, 32>;
+    static constexpr std::size_t kBytes = 64;
 
-    // From 128 hex digits, X then Y. False when the text is anything else.
-    static bool FromHex(const std::string& text, CReleaseKey& key);
+    // From X then Y, 64 bytes. False for any other length.
+    static bool FromBytes(const unsigned char* bytes, std::size_t count, CReleaseKey& key);
 
     const Coordinate& X() const { return m_x; }
     const Coordinate& Y() const { return m_y; }

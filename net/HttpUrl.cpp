@@ -26,3 +26,22 @@ bool ParseHttpUrl(const std::string& url, CHttpUrl& parsed)
     parsed.object = object;
     return true;
 }
+
+std::string EscapeRequestPath(const std::string& path)
+{
+    static const char kHex[] = "0123456789ABCDEF";
+    std::string escaped;
+    for (char c : path) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        const bool plain = byte >= 0x80 || (byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') ||
+            (byte >= '0' && byte <= '9') || byte == '-' || byte == '.' || byte == '_' || byte == '~' || byte == '/';
+        if (plain) {
+            escaped += c;
+        } else {
+            escaped += '%';
+            escaped += kHex[byte >> 4];
+            escaped += kHex[byte & 0x0F];
+        }
+    }
+    return escaped;
+}

@@ -190,7 +190,7 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
     }
     CInternetHandle request;
     DWORD status = 0;
-    if (!SendGet(session, connection, serverFolder + fileName, true, request, status)) {
+    if (!SendGet(session, connection, EscapeRequestPath(serverFolder + fileName), true, request, status)) {
         log.Failed("the request could not be sent");
         return 0;
     }

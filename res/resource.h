@@ -68,3 +68,10 @@
 // Update dialog controls
 #define IDC_UPDATE_PROGRESS 1045
 #define IDC_UPDATE_STATUS   1049
+
+// The release key the updater trusts (RCDATA): X then Y of the public key, 64 bytes, or the text
+// below in a build without one. tools/nuvra_publish reads it from the updater a release ships.
+#define IDR_RELEASE_KEY 300
+#ifndef RC_INVOKED
+constexpr char kUnsignedReleaseKeyText[] = "unsigned";
+#endif

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake make g++ python3 python3-cryptography g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth x11-utils
-          fonts-nanum locales googletest imagemagick vsftpd curl osslsigncode)
+          fonts-nanum locales googletest imagemagick vsftpd curl osslsigncode nginx)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -31,6 +31,10 @@ if ! id -u nuvrastd >/dev/null 2>&1; then
   useradd --create-home --shell /bin/sh --comment "NuvraUpdater tests, standard user" nuvrastd
 fi
 
-# vsftpd must not run as a system service here: the FTP tests start their own instance.
-if systemctl is-active --quiet vsftpd 2>/dev/null; then systemctl stop vsftpd || true; fi
+# vsftpd and nginx must not run as system services here: the tests start their own instances
+# (nginx as the test user, on a loopback port, with a configuration in a temporary folder).
+for service in vsftpd nginx; do
+  if systemctl is-active --quiet "$service" 2>/dev/null; then systemctl stop "$service" || true; fi
+done
+if [ -f /run/nginx.pid ] && ! command -v systemctl >/dev/null; then nginx -s stop 2>/dev/null || true; fi
 exit 0

@@ -3,23 +3,20 @@
 tool tools/nuvra-publish turns them into the server tree; read the way the updater reads it."""
 
 import contextlib
-import importlib.machinery
 import io
 import os
 import sys
 import tempfile
-import types
 import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "demo"))
 import sample_release  # noqa: E402
 
-loader = importlib.machinery.SourceFileLoader(
-    "nuvra_publish", os.path.join(HERE, "..", "..", "tools", "nuvra-publish"))
-tool = types.ModuleType("nuvra_publish")
-tool.__file__ = loader.path
-loader.exec_module(tool)
+sys.path[:0] = [os.path.join(HERE, "..", "tools"), os.path.join(HERE, "..", "..", "tools")]
+from fake_updater import fake_updater  # noqa: E402
+from nuvra_publish import cli  # noqa: E402
+from nuvra_publish.common import ENCODING  # noqa: E402
 
 FAKE_EXE = b"MZ" + bytes(range(256)) * 4
 
@@ -38,7 +35,7 @@ def read_tree(root):
 
 def entries(list_bytes):
     """The file list's entries as (name, version, folder, flag), checking each has 7 fields."""
-    lines = list_bytes.decode(tool.ENCODING).splitlines()
+    lines = list_bytes.decode(ENCODING).splitlines()
     out = []
     for line in lines[2:]:
         fields = line.split(",")
@@ -54,6 +51,9 @@ class PublishTest(unittest.TestCase):
         self.exe = os.path.join(self.tmp.name, "Nuvra.exe")
         with open(self.exe, "wb") as f:
             f.write(FAKE_EXE)
+        self.updater = os.path.join(self.tmp.name, "NuvraUpdater.exe")
+        with open(self.updater, "wb") as f:
+            f.write(fake_updater(None))
 
     def run_publish(self, out, *extra, version="1.0.0", title="Morvel Nuvra", publish_args=()):
         """The demo's two steps: the release's files, then the tree (over the earlier one)."""
@@ -62,8 +62,8 @@ class PublishTest(unittest.TestCase):
         with contextlib.redirect_stdout(io.StringIO()):
             self.assertEqual(sample_release.main(argv), 0)
             previous = ["--previous", out] if os.path.isdir(os.path.join(out, "update")) else []
-            self.assertEqual(tool.main(["build", "--product", product, "--version", version, "--title", title,
-                                        "--out", out, "--updater", self.exe, *previous, *publish_args]), 0)
+            self.assertEqual(cli.main(["build", "--product", product, "--version", version, "--title", title,
+                                        "--out", out, "--updater", self.updater, *previous, *publish_args]), 0)
         return read_tree(os.path.join(out, "update"))
 
     def out(self, name):
@@ -156,9 +156,9 @@ class PublishTest(unittest.TestCase):
                             sample_release.main(["--exe", self.exe, "--version", "1.0.0",
                                                  "--out", self.out("bad.product"), *release_extra])
                     else:
-                        sample_release.main(["--exe", self.exe, "--version", "1.0.0",
-                                             "--out", self.out("bad.product")])
-                        self.assertEqual(tool.main(["build", "--product", self.out("bad.product"),
+                        self.assertEqual(sample_release.main(["--exe", self.exe, "--version", "1.0.0",
+                                                              "--out", self.out("bad.product")]), 0)
+                        self.assertEqual(cli.main(["build", "--product", self.out("bad.product"),
                                                     "--version", "1.0.0", "--title", "T",
                                                     "--out", self.out("bad"), *publish_extra]), 2)
         self.assertFalse(os.path.exists(self.out("bad")))

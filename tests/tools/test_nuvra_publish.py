@@ -7,7 +7,6 @@ import datetime
 import errno
 import hashlib
 import http.server
-import importlib.machinery
 import io
 import os
 import re
@@ -19,7 +18,6 @@ import sys
 import tempfile
 import threading
 import time
-import types
 import unittest
 import urllib.request
 from unittest import mock
@@ -28,11 +26,13 @@ from cryptography.hazmat.primitives import hashes, serialization
 from cryptography.hazmat.primitives.asymmetric import ec
 from cryptography.hazmat.primitives.asymmetric.utils import encode_dss_signature
 
-TOOL = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools", "nuvra-publish")
-loader = importlib.machinery.SourceFileLoader("nuvra_publish", TOOL)
-tool = types.ModuleType("nuvra_publish")
-tool.__file__ = loader.path
-loader.exec_module(tool)
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOOLS = os.path.join(HERE, "..", "..", "tools")
+TOOL = os.path.join(TOOLS, "nuvra-publish")
+sys.path[:0] = [HERE, TOOLS]
+from fake_updater import fake_updater  # noqa: E402
+from nuvra_publish import cli, common, files, keys, listrules, store  # noqa: E402
+from nuvra_publish import verify as checks  # noqa: E402
 
 
 def sha256_hex(data):
@@ -58,15 +58,21 @@ class PublishFixture(unittest.TestCase):
         self.addCleanup(tmp.cleanup)
         self.root = tmp.name
         with contextlib.redirect_stdout(io.StringIO()):
-            tool.main(["keygen", "--out", self.path("keys")])
-        self.key = self.path("keys", tool.PRIVATE_KEY_NAME)
-        self.pub = self.path("keys", tool.PUBLIC_KEY_NAME)
+            cli.main(["keygen", "--out", self.path("keys")])
+        self.key = self.path("keys", keys.PRIVATE_KEY_NAME)
+        self.pub = self.path("keys", keys.PUBLIC_KEY_NAME)
         self.product = self.path("product")
+        self.raw_key = keys.raw_public_key(keys.load_public_key(self.pub))
         self.files = {"Nuvra.exe": b"MZ program", "nuvra.ini": b"[nuvra]\r\n",
                       "doc/readme.txt": b"readme 1", "res/skin/main.bmp": b"BM" + bytes(300),
-                      "NuvraUpdater.exe": b"MZ updater"}
+                      "NuvraUpdater.exe": fake_updater(self.raw_key)}
         for name, data in self.files.items():
             write(os.path.join(self.product, *name.split("/")), data)
+
+    def ship_unkeyed_updater(self):
+        """For unsigned releases: an updater built without a key."""
+        self.files["NuvraUpdater.exe"] = fake_updater(None)
+        write(os.path.join(self.product, "NuvraUpdater.exe"), self.files["NuvraUpdater.exe"])
 
     def path(self, *parts):
         return os.path.join(self.root, *parts)
@@ -74,7 +80,7 @@ class PublishFixture(unittest.TestCase):
     def run_tool(self, *argv):
         out, err = io.StringIO(), io.StringIO()
         with contextlib.redirect_stdout(out), contextlib.redirect_stderr(err):
-            code = tool.main(list(argv))
+            code = cli.main(list(argv))
         return code, out.getvalue() + err.getvalue()
 
     def build(self, version, out="tree", *extra, key=True):
@@ -84,8 +90,8 @@ class PublishFixture(unittest.TestCase):
         self.assertEqual(code, 0, text)
 
     def listed(self, out="tree"):
-        _, version, entries = tool.parse_list(read(tool.list_path(self.path(out))))
-        return version, {e.path: e for e in entries}
+        release = listrules.Release(read(store.list_path(self.path(out))))
+        return release.version, {e.path: e for e in release.entries}
 
 
 class NuvraPublishTest(PublishFixture):
@@ -106,38 +112,38 @@ class NuvraPublishTest(PublishFixture):
         self.assertEqual(set(entries), set(self.files))
         for name, entry in entries.items():
             self.assertEqual(entry.sha256, sha256_hex(self.files[name]))
-            self.assertEqual(read(tool.server_file(self.path("tree"), name)), self.files[name])
+            self.assertEqual(read(store.server_file(self.path("tree"), name)), self.files[name])
         self.assertEqual(read(self.path("tree", "update", "version.txt")).splitlines()[1], b"0,1.0.0,,,yes,")
         # The signature is r||s over the list's exact bytes, as the updater checks it.
-        raw = bytes.fromhex(read(self.path("tree", "update", "Nuvra", tool.SIGNATURE_NAME)).decode())
+        raw = bytes.fromhex(read(self.path("tree", "update", "Nuvra", common.SIGNATURE_NAME)).decode())
         self.assertEqual(len(raw), 64)
-        public = tool.load_public_key(self.pub)
+        public = keys.load_public_key(self.pub)
         public.verify(encode_dss_signature(int.from_bytes(raw[:32], "big"), int.from_bytes(raw[32:], "big")),
-                      read(tool.list_path(self.path("tree"))), ec.ECDSA(hashes.SHA256()))
+                      read(store.list_path(self.path("tree"))), ec.ECDSA(hashes.SHA256()))
 
     def test_verify_reports_each_fault(self):
         def tamper_file(tree):
-            write(tool.server_file(tree, "doc/readme.txt"), b"readme X")
+            write(store.server_file(tree, "doc/readme.txt"), b"readme X")
 
         def tamper_list(tree):
-            data = read(tool.list_path(tree))
-            write(tool.list_path(tree), data.replace(b"Morvel Nuvra", b"Morvel Nuvrb"))
+            data = read(store.list_path(tree))
+            write(store.list_path(tree), data.replace(b"Morvel Nuvra", b"Morvel Nuvrb"))
 
         def drop_signature(tree):
-            os.remove(os.path.join(tree, "update", "Nuvra", tool.SIGNATURE_NAME))
+            os.remove(os.path.join(tree, "update", "Nuvra", common.SIGNATURE_NAME))
 
         def sign_with_other_key(tree):
             other = ec.generate_private_key(ec.SECP256R1())
-            write(os.path.join(tree, "update", "Nuvra", tool.SIGNATURE_NAME),
-                  tool.sign(other, read(tool.list_path(tree))).encode())
+            write(os.path.join(tree, "update", "Nuvra", common.SIGNATURE_NAME),
+                  keys.sign(other, read(store.list_path(tree))).encode())
 
         def drop_file(tree):
-            os.remove(tool.server_file(tree, "nuvra.ini"))
+            os.remove(store.server_file(tree, "nuvra.ini"))
 
         def drop_hash(tree):
-            data = read(tool.list_path(tree))
+            data = read(store.list_path(tree))
             digest = sha256_hex(self.files["nuvra.ini"]).encode()
-            write(tool.list_path(tree), data.replace(digest + b",", b""))
+            write(store.list_path(tree), data.replace(digest + b",", b""))
 
         cases = [
             ("tampered file", tamper_file, "doc/readme.txt: content does not match its hash"),
@@ -175,17 +181,18 @@ class NuvraPublishTest(PublishFixture):
         self.assertEqual(entries["doc/new.txt"].version, "1.1.0")
 
     def test_config_sets_markers_and_flags_and_the_title_is_cp949(self):
+        self.ship_unkeyed_updater()
         config = self.path("publish.conf")
         write(config, b"# markers and flags\n*  marker=setup\nres/skin/main.bmp flag=A marker=skin\n")
         argv = ["build", "--product", self.product, "--version", "1.0.0", "--title", "모르벨 누브라",
                 "--config", config, "--out", self.path("tree")]
         self.assertEqual(self.run_tool(*argv)[0], 0)
-        data = read(tool.list_path(self.path("tree")))
+        data = read(store.list_path(self.path("tree")))
         self.assertTrue(data.startswith("모르벨 누브라\n1.0.0\n".encode("cp949")))
         _, entries = self.listed()
         self.assertEqual((entries["res/skin/main.bmp"].marker, entries["res/skin/main.bmp"].flag), ("skin", "A"))
         self.assertEqual((entries["nuvra.ini"].marker, entries["nuvra.ini"].flag), ("setup", ""))
-        self.assertFalse(os.path.exists(self.path("tree", "update", "Nuvra", tool.SIGNATURE_NAME)))
+        self.assertFalse(os.path.exists(self.path("tree", "update", "Nuvra", common.SIGNATURE_NAME)))
 
     def test_input_the_list_cannot_carry_is_refused(self):
         cases = [
@@ -236,9 +243,9 @@ class ReleaseRulesTest(PublishFixture):
 
     def test_refusals(self):
         self.build("1.0.10")
-        write(self.path("other", "update", "Nuvra", tool.LIST_NAME), b"Morvel Nuvra\n1.0.9\nentry,a,1.0.9,,,\n")
-        other_key = self.path("keys2", tool.PRIVATE_KEY_NAME)
-        self.run_tool("keygen", "--out", self.path("keys2"))
+        write(self.path("other", "update", "Nuvra", common.LIST_NAME), b"Morvel Nuvra\n1.0.9\nentry,a,1.0.9,,,\n")
+        other_key = self.path("keys2", keys.PRIVATE_KEY_NAME)
+        self.assertEqual(self.run_tool("keygen", "--out", self.path("keys2"))[0], 0)
         write(self.path("fake.exe"), b"not a program")
         cases = [
             ("not a dotted number", {"--version": "1.0.11-beta"}, "not a dotted number"),
@@ -268,7 +275,9 @@ class ReleaseRulesTest(PublishFixture):
                 self.assertEqual(text.count("\n"), 1, text)
                 self.assertEqual(snapshot(self.path("tree")), before)
                 self.assertFalse(os.path.exists(self.path("fresh")))
-        # A new key is taken when the maker says so.
+        # A new key is taken when the maker says so, with an updater that trusts it.
+        write(os.path.join(self.product, "NuvraUpdater.exe"),
+              fake_updater(keys.raw_public_key(keys.load_private_key(other_key).public_key())))
         code, text = self.run_tool("build", "--product", self.product, "--version", "1.1.0.1", "--title", "T",
                                    "--key", other_key, "--new-key", "--out", self.path("tree"))
         self.assertEqual(code, 0, text)
@@ -295,23 +304,23 @@ class ReleaseRulesTest(PublishFixture):
             write(self.path("lists", name), data)
             for keyed in (False, True):
                 with self.subTest(name, keyed=keyed):
-                    self.assertEqual(tool.list_problems(data, keyed) == [],
-                                     check_list(self.path("lists", name), keyed), tool.list_problems(data, keyed))
+                    self.assertEqual(listrules.list_problems(data, keyed) == [],
+                                     check_list(self.path("lists", name), keyed), listrules.list_problems(data, keyed))
 
     def test_output_passes_the_updaters_check_and_increments_by_default(self):
         self.build("1.0.0")
         write(os.path.join(self.product, "doc", "readme.txt"), b"readme 2")
         self.build("1.0.1", "tree", "--expires", "3")
-        self.assertTrue(check_list(tool.list_path(self.path("tree")), keyed=True))
-        lines = read(tool.list_path(self.path("tree"))).split(b"\n")
+        self.assertTrue(check_list(store.list_path(self.path("tree")), keyed=True))
+        lines = read(store.list_path(self.path("tree"))).split(b"\n")
         expires = int(lines[2].split(b",")[2])
         self.assertAlmostEqual(expires, time.time() + 3 * 86400, delta=600)
         _, entries = self.listed()
         self.assertEqual({p: (e.version, e.size) for p, e in entries.items() if p.startswith("doc")},
                          {"doc/readme.txt": ("1.0.1", 8)})
         self.assertEqual(entries["nuvra.ini"].version, "1.0.0")
-        self.assertEqual(tool.verify_update_folder(self.path("tree", "update"), tool.load_public_key(self.pub)), [])
-        later = tool.verify_update_folder(self.path("tree", "update"), None, now=expires + 1)
+        self.assertEqual(checks.verify_update_folder(self.path("tree", "update"), keys.load_public_key(self.pub)), [])
+        later = checks.verify_update_folder(self.path("tree", "update"), None, now=expires + 1)
         self.assertTrue(any("expired" in p for p in later), later)
 
 
@@ -326,10 +335,11 @@ class ServedTreeTest(PublishFixture):
             write(os.path.join(self.product, "doc", "readme.txt"), version.encode())
             self.build(version)
         self.assertEqual(sorted(os.listdir(self.path("tree", "releases"))), ["1.1.0", "1.2.0"])
-        self.assertEqual(self.run_tool("rollback", "--out", self.path("tree"))[0], 0)
+        self.assertEqual(self.run_tool("rollback", "--out", self.path("tree"), "--key", self.key)[0], 0)
         self.assertEqual(self.served_version(), "1.1.0")
         code, text = self.run_tool("build", "--product", self.product, "--version", "1.2.0", "--title", "T",
                                    "--key", self.key, "--out", self.path("tree"))
+        self.assertEqual(code, 2, text)
         self.assertIn("withdrawn", text)
         self.build("1.3.0")
         self.assertEqual(self.served_version(), "1.3.0")
@@ -342,14 +352,15 @@ class ServedTreeTest(PublishFixture):
             write(os.path.join(tree, "Nuvra", *name.split("/")), data)
             folder, _, base = name.rpartition("/")
             lines.append(f"entry,{base},1.0.0,{folder},,")
-        write(os.path.join(tree, "Nuvra", tool.LIST_NAME), "\n".join(lines + [""]).encode())
+        write(os.path.join(tree, "Nuvra", common.LIST_NAME), "\n".join(lines + [""]).encode())
         write(os.path.join(tree, "version.txt"), b"0,1.0.0,,,yes,\n")
 
     def test_earlier_layout_is_taken_over_and_its_versions_kept(self):
+        self.ship_unkeyed_updater()
         tree = self.path("tree", "update")
         self.write_earlier_layout(self.path("tree"))
         write(os.path.join(self.product, "nuvra.ini"), b"[nuvra] 2")
-        self.build("1.1.0")
+        self.build("1.1.0", key=False)
         self.assertTrue(os.path.islink(tree))
         _, entries = self.listed()
         self.assertEqual({p for p, e in entries.items() if e.version == "1.1.0"}, {"nuvra.ini"})
@@ -357,6 +368,7 @@ class ServedTreeTest(PublishFixture):
         self.assertEqual(self.served_version(), "1.0.0")
 
     def test_a_takeover_killed_at_any_step_serves_a_whole_release_and_the_rerun_finishes_it(self):
+        self.ship_unkeyed_updater()
         write(os.path.join(self.product, "nuvra.ini"), b"[nuvra] 2")
         self.write_earlier_layout(self.path("earlier"))
 
@@ -366,17 +378,19 @@ class ServedTreeTest(PublishFixture):
                                    "--title", "Morvel Nuvra", "--out", out], env=env, capture_output=True, text=True)
 
         shutil.copytree(self.path("earlier"), self.path("counted"), symlinks=True)
-        steps = int(re.search(r"steps: (\d+)", publish(self.path("counted"), 0).stderr).group(1))
+        counted = publish(self.path("counted"), 0)
+        self.assertEqual(counted.returncode, 0, counted.stderr)
+        steps = int(re.search(r"steps: (\d+)", counted.stderr).group(1))
         for point in range(1, steps + 1):
             with self.subTest(kill_at=point):
                 out = self.path(f"killed-{point}")
                 shutil.copytree(self.path("earlier"), out, symlinks=True)
                 self.assertEqual(publish(out, point).returncode, -signal.SIGKILL)
                 self.assertIn(self.served_version(f"killed-{point}"), ("1.0.0", "1.1.0"))
-                self.assertEqual([p for p in tool.verify(out) if "no hash" not in p], [])
+                self.assertEqual([p for p in checks.verify(out).problems if "no hash" not in p], [])
                 self.assertEqual(publish(out, -1).returncode, 0)
                 self.assertEqual(self.served_version(f"killed-{point}"), "1.1.0")
-                self.assertEqual(tool.verify(out), [])
+                self.assertEqual(checks.verify(out).problems, [])
                 self.assertEqual(self.run_tool("rollback", "--out", out)[0], 0)
                 self.assertEqual(self.served_version(f"killed-{point}"), "1.0.0")
 
@@ -388,7 +402,7 @@ class ServedTreeTest(PublishFixture):
         def full(source, target):
             raise OSError(errno.ENOSPC, "No space left on device", target)
 
-        with mock.patch.object(tool, "copy_file", full):
+        with mock.patch.object(files, "copy_file", full):
             code, text = self.run_tool("build", "--product", self.product, "--version", "1.1.0", "--title", "T",
                                        "--key", self.key, "--out", self.path("tree"))
         self.assertEqual(code, 2)
@@ -400,8 +414,7 @@ class ServedTreeTest(PublishFixture):
                                 "/usr/lib/wine/x86_64-windows/hostname.exe") if os.path.exists(p)]
         if not shutil.which("osslsigncode") or not programs:
             self.skipTest("needs osslsigncode and a Windows program to sign")
-        for name in ("Nuvra.exe", "NuvraUpdater.exe"):
-            write(os.path.join(self.product, name), read(programs[0]))
+        write(os.path.join(self.product, "Nuvra.exe"), read(programs[0]))
         cert, key = self.path("sign-cert.pem"), self.path("sign-key.pem")
         make_certificate(cert, key)
         self.build("1.0.0", "tree", "--sign-cert", cert, "--sign-key", key)
@@ -448,10 +461,11 @@ class KillTest(unittest.TestCase):
         root = tmp.name
         subprocess.run([sys.executable, TOOL, "keygen", "--out", os.path.join(root, "keys")], check=True,
                        capture_output=True)
-        key, pub = (os.path.join(root, "keys", name) for name in (tool.PRIVATE_KEY_NAME, tool.PUBLIC_KEY_NAME))
+        key, pub = (os.path.join(root, "keys", name) for name in (keys.PRIVATE_KEY_NAME, keys.PUBLIC_KEY_NAME))
         product = os.path.join(root, "product")
-        for name in ("Nuvra.exe", "NuvraUpdater.exe", "nuvra.ini", "doc/readme.txt"):
+        for name in ("Nuvra.exe", "nuvra.ini", "doc/readme.txt"):
             write(os.path.join(product, *name.split("/")), b"MZ " + name.encode())
+        write(os.path.join(product, "NuvraUpdater.exe"), fake_updater(keys.raw_public_key(keys.load_public_key(pub))))
 
         def release_files(version):
             # A sparse 100 MB file, quick to make, whose bytes differ per release.
@@ -479,7 +493,7 @@ class KillTest(unittest.TestCase):
         done = publish(counted, "1.2.0", kill_at=0)
         self.assertEqual(done.returncode, 0, done.stderr)
         steps = int(re.search(r"steps: (\d+)", done.stderr).group(1))
-        lists = {read(tool.list_path(tree)): version for tree, version in ((base, "1.1.0"), (counted, "1.2.0"))}
+        lists = {read(store.list_path(tree)): version for tree, version in ((base, "1.1.0"), (counted, "1.2.0"))}
 
         served = {"tree": base}
 
@@ -498,12 +512,12 @@ class KillTest(unittest.TestCase):
 
         def served_release(tree):
             served["tree"] = tree
-            with urllib.request.urlopen(url + tool.LIST_NAME) as answer:
+            with urllib.request.urlopen(url + common.LIST_NAME) as answer:
                 data = answer.read()
-            with urllib.request.urlopen(url + tool.SIGNATURE_NAME) as answer:
+            with urllib.request.urlopen(url + common.SIGNATURE_NAME) as answer:
                 signature = answer.read().decode()
-            self.assertTrue(tool.signature_verifies(tool.load_public_key(pub), data, signature))
-            self.assertEqual(tool.verify(tree, pub), [])
+            self.assertTrue(keys.signature_verifies(keys.load_public_key(pub), data, signature))
+            self.assertEqual(checks.verify(tree, pub).problems, [])
             return lists.get(data, "neither release")
 
         points = sorted({1 + round(i * (steps - 1) / 23) for i in range(24)})
