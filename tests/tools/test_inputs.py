@@ -135,7 +135,7 @@ class InputsTest(PublishFixture):
         total = sum(len(data) for data in self.files.values())
         fingerprint = keys.fingerprint(self.raw_key)
         for expected in ("release 1.0.0", f"files: {len(self.files)}, {total} bytes", f"verifies with key {fingerprint}",
-                         "expiry: 20", "(in 29 days)", "\nok\n"):
+                         "expiry: 20", "(in 30 days)", "\nok\n"):
             self.assertIn(expected, text)
 
     def test_a_private_key_in_a_git_work_tree_is_warned_about_unless_ignored(self):

@@ -46,7 +46,7 @@ def check_update_folder(update_dir, public_key=None, sign_cert=None, now=None):
     elif release.expires <= now:
         problems.append("the list expired on " + when(release.expires))
     else:
-        found.checked.append(f"expiry: {when(release.expires)} (in {int((release.expires - now) // 86400)} days)")
+        found.checked.append(f"expiry: {when(release.expires)} (in {-int((now - release.expires) // 86400)} days)")
     total = 0
     for entry in release.entries:
         try:
