@@ -3,7 +3,7 @@ and with a signed release only one that the given key signed."""
 
 import os
 
-from .common import PublishError
+from .common import PublishError, critical
 from .keys import load_private_key, signature_verifies
 from .store import (hold_lock, mark_withdrawn, read_release, read_signature, releases_dir, rollback_candidates,
                     served_name, served_path, switch_to, withdrawn_versions)
@@ -46,7 +46,9 @@ def rollback(out, to=None, key_path=None):
             raise PublishError(f"release {version} is not signed with --key {key_path} (a release from before a key "
                                "change?); updaters that trust this key would refuse it")
         raise PublishError(f"release {version} does not verify: {problems[0]}")
-    if current:
-        mark_withdrawn(out, current.version)
-    switch_to(out, name)
+    # Marked and switched together: an interrupt between them would leave a withdrawn release served.
+    with critical():
+        if current:
+            mark_withdrawn(out, current.version)
+        switch_to(out, name)
     return read_release(target).version
