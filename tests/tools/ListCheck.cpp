@@ -1,13 +1,16 @@
 // The updater's own verdict on a file list, for the publishing tool's tests: exits 0 only when
 // an updater (with a release key, given --keyed) would take the list, 1 with the reason when it
-// would refuse it, 2 when the file cannot be read.
+// would refuse it, 2 when the file cannot be read. With --expired-at, a keyed updater's verdict at
+// that time. --compare prints the updater's order of two versions (-1, 0 or 1).
 //
-//     nuvra_list_check <list file> [--keyed] [--folder <product folder>]
+//     nuvra_list_check <list file> [--keyed] [--folder <product folder>] [--expired-at <unix time>]
+//     nuvra_list_check --compare <version> <version>
 #include "launch/ProductCommandLine.h"
 #include "net/TextFileReader.h"
 #include "release/EntryHashes.h"
 #include "release/FileListEntry.h"
 #include "release/ReleaseListCheck.h"
+#include "release/VersionOrder.h"
 
 #include <cstdio>
 #include <fstream>
@@ -35,14 +38,22 @@ int main(int argc, char** argv)
         std::cerr << "usage: nuvra_list_check <list file> [--keyed] [--folder <product folder>]\n";
         return 2;
     }
+    if (std::string(argv[1]) == "--compare" && argc == 4) {
+        const int order = CompareVersions(argv[2], argv[3]);
+        std::cout << (order < 0 ? -1 : order > 0 ? 1 : 0) << "\n";
+        return 0;
+    }
     bool keyed = false;
     std::string folder = kReferenceFolder;
+    long long expiredAt = -1;
     for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--keyed") {
             keyed = true;
         } else if (option == "--folder" && i + 1 < argc) {
             folder = argv[++i];
+        } else if (option == "--expired-at" && i + 1 < argc) {
+            expiredAt = std::stoll(argv[++i]);
         }
     }
     std::ifstream size(argv[1], std::ios::binary | std::ios::ate);
@@ -61,5 +72,6 @@ int main(int argc, char** argv)
     if (!MakeFirstStartCommandLine(folder, "Nuvra.exe", ListVersion(lines), lines[0], commandLine))
         return Refuse("title and version do not fit the first start's command line");
     if (keyed && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) return Refuse("an entry without a hash");
+    if (expiredAt >= 0 && HasExpired(lines, expiredAt)) return Refuse("expired");
     return 0;
 }

@@ -31,7 +31,7 @@ TOOLS = os.path.join(HERE, "..", "..", "tools")
 TOOL = os.path.join(TOOLS, "nuvra-publish")
 sys.path[:0] = [HERE, TOOLS]
 from fake_updater import fake_updater  # noqa: E402
-from nuvra_publish import cli, common, files, keys, listrules, store  # noqa: E402
+from nuvra_publish import cli, common, files, keys, listrules, store, versions  # noqa: E402
 from nuvra_publish import verify as checks  # noqa: E402
 
 
@@ -306,6 +306,30 @@ class ReleaseRulesTest(PublishFixture):
                 with self.subTest(name, keyed=keyed):
                     self.assertEqual(listrules.list_problems(data, keyed) == [],
                                      check_list(self.path("lists", name), keyed), listrules.list_problems(data, keyed))
+
+    def test_tool_and_updater_order_versions_and_read_expiry_alike(self):
+        checker = os.environ.get("NUVRA_LIST_CHECK")
+        if not checker:
+            self.skipTest("NUVRA_LIST_CHECK names no list checker (ctest sets it)")
+        pairs = [("1.1.0", "1.0.10"), ("1.0.10", "1.0.9"), ("1.0", "1.0.0"), ("1.0.0.1", "1.0"), ("01.2", "1.2"),
+                 ("2147483647.1", "2147483647.0"), ("99999999999999999999.1", "100000000000000000000.0")]
+        for a, b in pairs:
+            for left, right in ((a, b), (b, a)):
+                with self.subTest(left=left, right=right):
+                    order = subprocess.run([checker, "--compare", left, right], capture_output=True, text=True)
+                    self.assertEqual(order.returncode, 0)
+                    l, r = versions.parse_version(left), versions.parse_version(right)
+                    mine = 1 if versions.components_above(l, r) else -1 if versions.components_above(r, l) else 0
+                    self.assertEqual(int(order.stdout), mine)
+        digest = "ab" * 32
+        data = f"T\n1.0.0\n,expires,1000,\nentry,a.txt,1.0.0,,,{digest},5,\n".encode()
+        write(self.path("expiring.lst"), data)
+        for now in (999, 1000, 1001):
+            with self.subTest(now=now):
+                verdict = subprocess.run([checker, self.path("expiring.lst"), "--keyed", "--expired-at", str(now)],
+                                         capture_output=True).returncode
+                self.assertIn(verdict, (0, 1))
+                self.assertEqual(verdict == 1, listrules.Release(data).expires <= now)
 
     def test_output_passes_the_updaters_check_and_increments_by_default(self):
         self.build("1.0.0")
