@@ -5,7 +5,6 @@ Ctrl-C, and what verify and a key inside a git work tree tell the maker."""
 import os
 import re
 import shutil
-import signal
 import subprocess
 import sys
 import unittest

@@ -7,8 +7,7 @@ import time
 
 from . import files
 from .authenticode import authenticode_sign, signing_time, signs_authenticode
-from .common import (ENCODING, PRODUCT_EXE, PRODUCT_FOLDER, SIGNATURE_NAME, UPDATER_EXE, VERSION_LIST_NAME,
-                     PublishError, read_input, step)
+from .common import ENCODING, PRODUCT_EXE, UPDATER_EXE, VERSION_LIST_NAME, PublishError, read_input, step
 from .files import folder_file, hash_file, inside, product_files, read_config, release_order, write_file
 from .keys import fingerprint, load_private_key, raw_public_key, sign, signature_verifies
 from .listrules import Entry, Release, check_field, list_problems, name_problem, old_updaters_cannot_fetch
