@@ -13,7 +13,8 @@ namespace {
 
 std::unique_ptr<CReleaseKey> LoadCompiledKey()
 {
-    const HRSRC found = ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_RELEASE_KEY), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    const HRSRC found =
+        ::FindResourceA(nullptr, MAKEINTRESOURCEA(IDR_RELEASE_KEY), MAKEINTRESOURCEA(10) /* RT_RCDATA */);
     // Programs linked without the resource (test programs) have no key, as an unkeyed build.
     if (!found) return nullptr;
     const DWORD size = ::SizeofResource(nullptr, found);

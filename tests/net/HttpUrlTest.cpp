@@ -50,13 +50,13 @@ TEST(HttpUrl, EscapesEveryReservedByteOfARequestPathAndKeepsKoreanBytes)
     } cases[] = {
         {"/update/Nuvra/doc/readme.txt", "/update/Nuvra/doc/readme.txt"},
         {"/update/Nuvra/a b#1%2?.txt", "/update/Nuvra/a%20b%231%252%3F.txt"},
-        {"/update/Nuvra/x&y=z+w;v@u!(1)'$*,[]{}^`", "/update/Nuvra/x%26y%3Dz%2Bw%3Bv%40u%21%281%29%27%24%2A%2C%5B%5D%7B%7D%5E%60"},
+        {"/update/Nuvra/x&y=z+w;v@u!(1)'$*,[]{}^`",
+         "/update/Nuvra/x%26y%3Dz%2Bw%3Bv%40u%21%281%29%27%24%2A%2C%5B%5D%7B%7D%5E%60"},
         {"/update/Nuvra/\xb0\xf8\xc1\xf6 1.txt", "/update/Nuvra/\xb0\xf8\xc1\xf6%201.txt"},
         {"/update/~a-b_c.d/E9", "/update/~a-b_c.d/E9"},
         {"/update/\x7f\x01", "/update/%7F%01"},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(c.request, EscapeRequestPath(c.path)) << c.path;
+    for (const auto& c : cases) EXPECT_EQ(c.request, EscapeRequestPath(c.path)) << c.path;
 }
 
 } // namespace
