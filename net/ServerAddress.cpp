@@ -73,7 +73,7 @@ bool ParseUpdateServer(const std::string& text, CServerAddress& address)
         authority = text.substr(7);
     }
     // "https://host/" is how a maker copies it from a browser; a longer path is not a server.
-    if (authority != text && !authority.empty() && authority.back() == '/') authority.pop_back();
+    if (!authority.empty() && authority.back() == '/') authority.pop_back();
     std::string host;
     unsigned short port = 0;
     if (!ParseAuthority(authority, secure ? kHttpsPort : kHttpPort, host, port)) return false;

@@ -22,8 +22,8 @@ struct CServerAddress {
 // unchanged. Its `secure` stays as it was.
 bool ParseServerAddress(const std::string& text, CServerAddress& address);
 
-// Parses an update server: the authority alone, or with "http://" or "https://" in front (any
-// case) and at most one "/" after it. False for anything else; `address` is then unchanged.
+// Parses an update server: the authority, with "http://" or "https://" in front or without (the
+// scheme in any case), and at most one "/" after it. False for anything else; `address` is then unchanged.
 bool ParseUpdateServer(const std::string& text, CServerAddress& address);
 
 // The address for the log and the user: "host:port" for plain HTTP, "https://host:port" for TLS.

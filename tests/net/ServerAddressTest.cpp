@@ -65,7 +65,7 @@ TEST(ServerAddress, UpdateServerIsBareHostOrHttpOrHttpsAddress)
 {
     const UpdateServerCase cases[] = {
         {"127.0.0.1:8080", true, {"127.0.0.1", 8080, false}},
-        {"update.example", true, {"update.example", 80, false}},
+        {"update.example/", true, {"update.example", 80, false}},
         {"http://update.example", true, {"update.example", 80, false}},
         {"https://update.example", true, {"update.example", 443, true}},
         {"HTTPS://localhost:8443/", true, {"localhost", 8443, true}},
