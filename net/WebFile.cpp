@@ -216,8 +216,11 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
     }
     CInternetHandle request;
     DWORD status = 0;
-    // A size request asks for no compression: the length it wants is the file's, not the wire's.
-    if (!SendGet(session, connection, serverFolder + fileName, server.secure, true, !sizeOnly, request, status)) {
+    // Compression only where the list's size or hash checks the decoded body: WinInet ends a
+    // compressed body that was cut short like a whole one, and then no length on the wire says so.
+    // A size request wants the file's length, not the wire's.
+    const bool compressed = !sizeOnly && sink.ChecksWholeBody();
+    if (!SendGet(session, connection, serverFolder + fileName, server.secure, true, compressed, request, status)) {
         SendFailed(log);
         return 0;
     }
@@ -252,7 +255,7 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
             return 0;
         }
         log.Status(0);
-        if (!SendGet(session, connection, target.object, target.secure, false, !sizeOnly, request, status)) {
+        if (!SendGet(session, connection, target.object, target.secure, false, compressed, request, status)) {
             SendFailed(log);
             return 0;
         }

@@ -9,8 +9,9 @@ class CWebFileSession;
 
 // Fetches serverFolder + fileName from host:port (plain HTTP) and stores the body as
 // localFolder + fileName (localFolder empty: the current directory; otherwise it ends with a
-// separator). Follows one redirect, but never from https to plain http. A download asks for gzip
-// and WinInet decodes it; every size and digest check holds on the decoded bytes. Results:
+// separator). Follows one redirect, but never from https to plain http. A download whose size or
+// digest is known asks for gzip and WinInet decodes it; those checks hold on the decoded bytes.
+// Results:
 //   200                 body stored completely
 //   body length         sizeOnly and status 200 (low 32 bits; 0 when the server reports none)
 //   401                 status 401

@@ -318,6 +318,10 @@ TEST_F(LoggedWebFileTest, GzipBodiesAreCheckedOnTheirDecodedBytes)
     // A compressed body cut short decodes to fewer bytes than the list's.
     server.SetFault("/update/runs.bin", CHttpFault::ShortBody(100));
     EXPECT_EQ(0, Download(address, "runs.bin", runs));
+    // Without a size or hash to check it, a body cut short must show in its length: no gzip then.
+    server.ClearLog();
+    EXPECT_NE(200, Fetch("runs.bin"));
+    EXPECT_FALSE(server.Requests().at(0).HasHeader("Accept-Encoding"));
     EXPECT_TRUE(Downloaded().empty());
 
     // A size request wants the file's length, so it asks for no compression.
