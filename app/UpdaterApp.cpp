@@ -47,8 +47,8 @@ void LogStart(const char* mode, const std::string& commandTail)
 {
     const CConfiguredServer server = CDownloadManager::ConfiguredServer();
     const std::string where = server.usable ? ServerAddressText(server.address) : "none";
-    const std::string lists = CompiledReleaseKey() ? "lists verified with the release key"
-                                                   : "lists not verified (no release key)";
+    const std::string lists =
+        CompiledReleaseKey() ? "lists verified with the release key" : "lists not verified (no release key)";
     const std::string transport = !server.usable ? "" : server.address.secure ? ", over HTTPS" : ", over plain HTTP";
     CRunLog::Write(std::string("NuvraUpdater ") + NUVRA_PROGRAM_VERSION + " started: mode " + mode + ", server " +
                    where + ", " + lists + transport + ", command line \"" + commandTail + "\"");

@@ -112,11 +112,9 @@ int CDownloadManager::Fetch(const std::string& localFolder, const std::string& s
     // Copies, not references: a fetch that is given up may still run after this returns.
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
-    return m_watch.Run(
-        [session, server, localFolder, serverFolder, fileName, sink] {
-            return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink);
-        },
-        sink, m_limits, serverFolder + fileName);
+    return m_watch.Run([session, server, localFolder, serverFolder, fileName,
+                        sink] { return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink); },
+                       sink, m_limits, serverFolder + fileName);
 }
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
@@ -198,8 +196,8 @@ int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
     const CServerAddress server = m_server;
     const std::string path = serverPath;
     return m_watch.Run(
-        [session, server, path] { return GetWebFile(*session, server, "", kUpdateBasePath, path, true); },
-        nullptr, m_limits, std::string(kUpdateBasePath) + path + " (size only)");
+        [session, server, path] { return GetWebFile(*session, server, "", kUpdateBasePath, path, true); }, nullptr,
+        m_limits, std::string(kUpdateBasePath) + path + " (size only)");
 }
 
 bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,

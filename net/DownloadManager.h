@@ -20,8 +20,8 @@ class CWebFileSession;
 // The update server of this run and where it came from.
 struct CConfiguredServer {
     CServerAddress address;
-    bool usable = false;      // false: NUVRA_UPDATE_SERVER is set and does not parse
-    std::string environment;  // NUVRA_UPDATE_SERVER as set ("" when it is not)
+    bool usable = false;     // false: NUVRA_UPDATE_SERVER is set and does not parse
+    std::string environment; // NUVRA_UPDATE_SERVER as set ("" when it is not)
 };
 
 class CDownloadManager {

@@ -5,7 +5,7 @@
 struct CHttpUrl {
     std::string host;
     unsigned short port = 80;
-    std::string object; // path and query, at least "/"
+    std::string object;  // path and query, at least "/"
     bool secure = false; // "https": port 443 by default
 };
 

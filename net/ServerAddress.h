@@ -11,10 +11,7 @@ struct CServerAddress {
     unsigned short port = 80;
     bool secure = false; // HTTPS, its certificate checked by Windows
 
-    bool operator==(const CServerAddress& o) const
-    {
-        return host == o.host && port == o.port && secure == o.secure;
-    }
+    bool operator==(const CServerAddress& o) const { return host == o.host && port == o.port && secure == o.secure; }
 };
 
 // Parses the authority "host" or "host:port", the port 80 when none is given. False for an empty

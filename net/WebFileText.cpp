@@ -99,8 +99,7 @@ bool IsEncodedBody(const std::string& contentEncoding)
     if (b == std::string::npos) return false;
     std::size_t e = contentEncoding.find_last_not_of(" \t\r\n");
     std::string coding = contentEncoding.substr(b, e - b + 1);
-    for (char& c : coding)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : coding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return coding != "identity";
 }
 

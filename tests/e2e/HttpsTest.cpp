@@ -28,7 +28,8 @@ protected:
 
     std::vector<CReleaseFile> Release(const std::string& version) const
     {
-        return Sized(Hashed({SampleProduct(version), {"doc", "readme.txt", "Morvel Nuvra " + version + "\n", version}}));
+        return Sized(
+            Hashed({SampleProduct(version), {"doc", "readme.txt", "Morvel Nuvra " + version + "\n", version}}));
     }
     std::string ProductDir() const { return Work("inst\\Nuvra"); }
     std::string LogPath() const { return Work("run.log"); }
@@ -44,8 +45,11 @@ TEST_F(Https, InstallsAndUpdatesOverHttps)
     Publish(kTitle, "1.0.0", Release("1.0.0"));
     EXPECT_EQ(kDone, Install());
     EXPECT_EQ("Morvel Nuvra 1.0.0\n", ReadFile(ProductDir() + "\\doc\\readme.txt"));
-    EXPECT_NE(std::string::npos, Log().find("server " + m_relay->Address() + ", lists not verified (no release key), "
-                                            "over HTTPS")) << Log();
+    EXPECT_NE(std::string::npos,
+              Log().find("server " + m_relay->Address() +
+                         ", lists not verified (no release key), "
+                         "over HTTPS"))
+        << Log();
     // The product writes its record at its first start; the update needs it.
     for (int i = 0; i < 150 && ReadRecord("Nuvra", "_sys_version") == "<missing>"; ++i) Sleep(100);
 
@@ -86,7 +90,8 @@ TEST_F(Https, UnparsableServerEndsTheRunInsteadOfAskingAnother)
         DeleteFileA(LogPath().c_str());
         EXPECT_EQ(kBadServer, Install()) << value;
         EXPECT_TRUE(Driver().Shown().empty());
-        EXPECT_NE(std::string::npos, Log().find(std::string("NUVRA_UPDATE_SERVER \"") + value + "\" is no update server"))
+        EXPECT_NE(std::string::npos,
+                  Log().find(std::string("NUVRA_UPDATE_SERVER \"") + value + "\" is no update server"))
             << Log();
     }
     EXPECT_TRUE(RequestPaths().empty());

@@ -287,8 +287,9 @@ TEST_F(LoggedWebFileTest, RedirectsMayGoUpToHttpsButNeverDown)
     EXPECT_EQ(200, Download(plain, "a.txt", "hello, world"));
 
     ::DeleteFileA(folder.File("dl/a.txt").c_str());
-    server.SetFault("/update/a.txt", CHttpFault::Redirect(302, "http://localhost:" + std::to_string(server.Port()) +
-                                                                   "/update/moved/a.txt"));
+    server.SetFault(
+        "/update/a.txt",
+        CHttpFault::Redirect(302, "http://localhost:" + std::to_string(server.Port()) + "/update/moved/a.txt"));
     server.ClearLog();
     EXPECT_EQ(0, Download(secure, "a.txt", "hello, world"));
     EXPECT_EQ(1u, server.Requests().size()); // the plain target was never asked

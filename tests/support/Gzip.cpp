@@ -28,10 +28,14 @@ public:
     // A symbol of the fixed literal/length alphabet.
     void Symbol(unsigned symbol)
     {
-        if (symbol < 144) Code(0x30 + symbol, 8);
-        else if (symbol < 256) Code(0x190 + symbol - 144, 9);
-        else if (symbol < 280) Code(symbol - 256, 7);
-        else Code(0xC0 + symbol - 280, 8);
+        if (symbol < 144)
+            Code(0x30 + symbol, 8);
+        else if (symbol < 256)
+            Code(0x190 + symbol - 144, 9);
+        else if (symbol < 280)
+            Code(symbol - 256, 7);
+        else
+            Code(0xC0 + symbol - 280, 8);
     }
     std::string Finish() { return m_bytes; }
 

@@ -44,9 +44,9 @@ CTlsRelay::CTlsRelay(unsigned short backendPort, ECertificate certificate)
 
     // Wine starts a Linux program as it is, its arguments untouched; the handle it returns cannot
     // be waited on, so the stop file ends the relay instead.
-    std::string line = std::string("python3 \"") + NUVRA_TLS_RELAY_SCRIPT + "\" relay \"" + NUVRA_TEST_TLS_DIR +
-        "\" " + kKinds[static_cast<int>(certificate)] + " " + std::to_string(backendPort) + " \"" + base +
-        ".port\" \"" + base + ".run\"";
+    std::string line = std::string("python3 \"") + NUVRA_TLS_RELAY_SCRIPT + "\" relay \"" + NUVRA_TEST_TLS_DIR + "\" " +
+        kKinds[static_cast<int>(certificate)] + " " + std::to_string(backendPort) + " \"" + base + ".port\" \"" + base +
+        ".run\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
@@ -58,8 +58,10 @@ CTlsRelay::CTlsRelay(unsigned short backendPort, ECertificate certificate)
     // Readiness, not a timing: the port file appears once the relay listens.
     for (int i = 0; i < 200 && m_port == 0; ++i) {
         const std::string text = ReadAll(m_portFile);
-        if (!text.empty()) m_port = static_cast<unsigned short>(std::stoi(text));
-        else ::Sleep(50);
+        if (!text.empty())
+            m_port = static_cast<unsigned short>(std::stoi(text));
+        else
+            ::Sleep(50);
     }
 }
 
@@ -80,10 +82,9 @@ bool CTlsRelay::TrustTestAuthority()
     if (der.empty()) return false;
     HCERTSTORE store = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_CURRENT_USER, L"Root");
     if (!store) return false;
-    const BOOL added = ::CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING,
-                                                          reinterpret_cast<const BYTE*>(der.data()),
-                                                          static_cast<DWORD>(der.size()),
-                                                          CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
+    const BOOL added =
+        ::CertAddEncodedCertificateToStore(store, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()),
+                                           static_cast<DWORD>(der.size()), CERT_STORE_ADD_REPLACE_EXISTING, nullptr);
     ::CertCloseStore(store, 0);
     return added != FALSE;
 }
