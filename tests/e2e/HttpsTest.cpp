@@ -60,40 +60,27 @@ TEST_F(Https, InstallsAndUpdatesOverHttps)
     EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
 }
 
+// The fetcher's tests go through every certificate Windows refuses; here, that the run ends so.
 TEST_F(Https, CertificateWindowsRefusesEndsTheRunBeforeAnyRequest)
 {
-    const struct {
-        CTlsRelay::ECertificate certificate;
-        const char* problem;
-    } cases[] = {
-        {CTlsRelay::ECertificate::Untrusted, "not issued by a trusted authority"},
-        {CTlsRelay::ECertificate::WrongName, "issued for another name"},
-    };
-    for (const auto& c : cases) {
-        ServeOverTls(c.certificate);
-        Publish(kTitle, "1.0.0", Release("1.0.0"));
-        m_driver = std::make_unique<CUpdaterDriver>();
-        DeleteFileA(LogPath().c_str());
-        EXPECT_EQ(kFailed, Install()) << c.problem;
-        EXPECT_TRUE(Driver().Shown().empty());
-        EXPECT_TRUE(RequestPaths().empty()) << c.problem;
-        EXPECT_NE(std::string::npos, Log().find(c.problem)) << Log();
-        EXPECT_FALSE(FileExists(ProductDir()));
-    }
+    ServeOverTls(CTlsRelay::ECertificate::WrongName);
+    Publish(kTitle, "1.0.0", Release("1.0.0"));
+    EXPECT_EQ(kFailed, Install());
+    EXPECT_TRUE(Driver().Shown().empty());
+    EXPECT_TRUE(RequestPaths().empty());
+    EXPECT_NE(std::string::npos, Log().find("issued for another name")) << Log();
+    EXPECT_FALSE(FileExists(ProductDir()));
 }
 
+// A mistyped staging address never turns into the compiled-in server (the address forms are the
+// parser's tests).
 TEST_F(Https, UnparsableServerEndsTheRunInsteadOfAskingAnother)
 {
-    for (const char* value : {"https://localhost:99999", "https://localhost/update/", "ftp://localhost"}) {
-        SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", value);
-        m_driver = std::make_unique<CUpdaterDriver>();
-        DeleteFileA(LogPath().c_str());
-        EXPECT_EQ(kBadServer, Install()) << value;
-        EXPECT_TRUE(Driver().Shown().empty());
-        EXPECT_NE(std::string::npos,
-                  Log().find(std::string("NUVRA_UPDATE_SERVER \"") + value + "\" is no update server"))
-            << Log();
-    }
+    SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", "https://localhost/update/");
+    EXPECT_EQ(kBadServer, Install());
+    EXPECT_TRUE(Driver().Shown().empty());
+    EXPECT_NE(std::string::npos, Log().find("NUVRA_UPDATE_SERVER \"https://localhost/update/\" is no update server"))
+        << Log();
     EXPECT_TRUE(RequestPaths().empty());
     EXPECT_FALSE(FileExists(ProductDir()));
 }
