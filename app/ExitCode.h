@@ -9,6 +9,7 @@ constexpr int kNothingToDo = 3;    // the update had no newer file, the repair n
 constexpr int kAlreadyRunning = 4; // another instance holds the lock
 constexpr int kNotInstalled = 5;   // an update or repair with no installation record
 constexpr int kIncomplete = 6;     // the uninstall kept something (held open, read-only)
+constexpr int kBadServer = 7;      // NUVRA_UPDATE_SERVER names no update server
 // A repair that replaced n files returns kRepairedBase + n.
 constexpr int kRepairedBase = 100;
 } // namespace ExitCode

@@ -4,6 +4,7 @@
 #include "app/ExitCode.h"
 #include "app/UnattendedRun.h"
 #include "app/VersionList.h"
+#include "crypt/ReleaseKey.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "framework/StringTable.h"
@@ -40,12 +41,34 @@ private:
     bool m_ok = false;
 };
 
-// The run's first line: who runs, in which mode, against which server.
+// The run's first line: who runs, in which mode, against which server, whether lists are
+// verified and over which transport.
 void LogStart(const char* mode, const std::string& commandTail)
 {
-    const CServerAddress server = CDownloadManager::ConfiguredServer();
+    const CConfiguredServer server = CDownloadManager::ConfiguredServer();
+    const std::string where = server.usable ? ServerAddressText(server.address) : "none";
+    const std::string lists =
+        CompiledReleaseKey() ? "lists verified with the release key" : "lists not verified (no release key)";
+    const std::string transport = !server.usable ? "" : server.address.secure ? ", over HTTPS" : ", over plain HTTP";
     CRunLog::Write(std::string("NuvraUpdater ") + NUVRA_PROGRAM_VERSION + " started: mode " + mode + ", server " +
-                   server.host + ":" + std::to_string(server.port) + ", command line \"" + commandTail + "\"");
+                   where + ", " + lists + transport + ", command line \"" + commandTail + "\"");
+}
+
+// A server the maker named but mistyped ends the run: falling back to another one could send a
+// staging test to production unnoticed.
+bool ServerUsable(const CCommandLine& line, const std::string& commandTail, int& exitCode)
+{
+    const CConfiguredServer server = CDownloadManager::ConfiguredServer();
+    if (server.usable) return true;
+    LogStart("none", commandTail);
+    CRunLog::Write("result: failed (message 106): NUVRA_UPDATE_SERVER \"" + server.environment +
+                   "\" is no update server (host[:port] or https://host[:port])");
+    if (line.silent) {
+        exitCode = ExitCode::kBadServer;
+    } else {
+        AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
+    }
+    return false;
 }
 
 // Closes the log whatever way start-up returns.
@@ -94,6 +117,8 @@ BOOL CUpdaterApp::InitInstance()
     }
     // A failed creation goes unnoticed: start-up simply runs without the guard.
     CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
+
+    if (!ServerUsable(line, m_lpCmdLine, m_nExitCode)) return FALSE;
 
     if (line.silent) {
         LogStart("unattended", m_lpCmdLine);

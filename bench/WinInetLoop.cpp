@@ -84,6 +84,12 @@ DWORD Fetch(const std::string& host, INTERNET_PORT port, const std::string& obje
         if (!request) return 0;
         HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
         HttpAddRequestHeadersA(request.get(), kUserAgentHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+        if (!localPath.empty()) { // as the fetcher's downloads: gzip asked for and decoded
+            BOOL decode = TRUE;
+            if (InternetSetOptionA(request.get(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode))
+                HttpAddRequestHeadersA(request.get(), kAcceptGzipHeader, static_cast<DWORD>(-1),
+                                       HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+        }
         if (!HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return 0;
         DWORD size = sizeof status;
         if (!HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr))

@@ -3,7 +3,7 @@
 # under Wine, and how much memory it needs, against the same files fetched by curl and by a bare
 # loop of the WinInet calls the updater makes.
 #
-#   bench/run.sh [--big | --all | --hashing] [--runs N]
+#   bench/run.sh [--big | --all | --hashing | --gzip] [--runs N]
 #
 #   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB, with
 #              every size (and hash) in its list; N rounds (default 5), the installation and the
@@ -14,6 +14,9 @@
 #   --all      both
 #   --hashing  the standard release installed with and without SHA-256 in its list, in
 #              alternating order, each run paired with one WinInet loop: what checking costs
+#   --gzip     the demo's sample release installed through the 20 ms relay as plain files and
+#              with a ".gz" beside each file that compresses (nginx's gzip_static), alternated:
+#              bytes on the wire and time for each
 #
 # Targets: installation less its two 500 ms pauses within 1.1x of a WinInet loop making one GET
 # per file on loopback; through the 20 ms relay within 1.15x of curl fetching the same files in one
@@ -30,8 +33,9 @@ while [ $# -gt 0 ]; do
     --big) releases=(big) ;;
     --all) releases=(standard big) ;;
     --hashing) releases=(hashing) ;;
+    --gzip) releases=(gzip) ;;
     --runs) runs=$2; shift ;;
-    *) echo "usage: bench/run.sh [--big | --all | --hashing] [--runs N]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [--big | --all | --hashing | --gzip] [--runs N]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -43,7 +47,7 @@ fi
 
 echo "== building"
 cmake -S . -B build/win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-      -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 >/dev/null
+      -DCMAKE_BUILD_TYPE=Release -DNUVRA_UPDATE_HOST=127.0.0.1 -DNUVRA_ALLOW_UNSIGNED=ON >/dev/null
 cmake --build build/win -j2 --target NuvraUpdater nuvra_sample bench-pilot bench-wininet-loop bench-hash-cost \
       >/dev/null
 cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Debug >/dev/null
@@ -224,6 +228,56 @@ bench_release() {  # bench_release <standard|big>
   python3 bench/summary.py "$dir" "$count"
 }
 
+# The files as the maker's guide compresses them: a ".gz" beside each one it makes smaller.
+add_gzip_siblings() {  # add_gzip_siblings <served folder>
+  find -L "$1" -type f ! -name '*.gz' -exec sh -c \
+    'gzip -9 -n -k -f "$1" && [ $(stat -c%s "$1.gz") -lt $(stat -c%s "$1") ] || rm -f "$1.gz"' _ {} \;
+}
+
+bench_gzip() {
+  local dir=$out/gzip product=$out/gzip/product server=$out/gzip/server
+  rm -rf "$dir"; mkdir -p "$dir"
+  python3 demo/sample_release.py --exe build/win/product/Nuvra.exe --version 1.0.0 --korean \
+    --out "$product" >"$dir/release.txt"
+  python3 tools/nuvra-publish build --product "$product" --version 1.0.0 --title "Morvel Nuvra" --no-updater \
+    --out "$server" >/dev/null
+  local bytes; bytes=$(find "$product" -type f -printf '%s\n' | awk '{ s += $1 } END { print s }')
+  echo "== gzip: sample release, $(wc -l <"$dir/release.txt") files, $bytes bytes"
+  start_httpd "$dir" "$server" || return 1
+  local run kind order direct_port=$port
+  for run in $(seq "$runs"); do
+    order=(plain gzip)
+    [ $((run % 2)) -eq 0 ] && order=(gzip plain)
+    for kind in "${order[@]}"; do
+      echo "   run $run/$runs: $kind, 20 ms each way"
+      find -L "$server/update" -name '*.gz' -delete
+      [ "$kind" = gzip ] && add_gzip_siblings "$server/update"
+      start_proxy "$dir/relay-$kind.$run"
+      export NUVRA_UPDATE_SERVER=127.0.0.1:$proxy_port
+      install_once "$product" "$dir/install-$kind.$run"
+      export NUVRA_UPDATE_SERVER=127.0.0.1:$direct_port
+      stop_proxy
+    done
+  done
+  stop_httpd
+  python3 - "$dir" "$runs" "$bytes" <<'PY'
+import re, statistics, sys
+folder, runs, size = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+def stat(path, key):
+    text = open(path, encoding="utf-8").read()
+    return float(re.search(r"^%s=([0-9.]+)" % key, text, re.M).group(1))
+for kind in ("plain", "gzip"):
+    served = [stat(f"{folder}/relay-{kind}.{r}", "served_bytes") for r in range(1, runs + 1)]
+    seconds = [stat(f"{folder}/install-{kind}.{r}", "seconds") for r in range(1, runs + 1)]
+    print(f"   {kind:5}: {statistics.median(served):,.0f} bytes served ({statistics.median(served) / size:.3f} of "
+          f"the release's {size:,}), installation {statistics.median(seconds):.2f} s (medians of {runs})")
+PY
+}
+
 for r in "${releases[@]}"; do
-  if [ "$r" = hashing ]; then bench_hashing; else bench_release "$r"; fi
+  case $r in
+    hashing) bench_hashing ;;
+    gzip) bench_gzip ;;
+    *) bench_release "$r" ;;
+  esac
 done

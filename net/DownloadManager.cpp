@@ -73,14 +73,18 @@ CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
     std::string key = std::string(kKeyFirstHalf) + kKeySecondHalf;
     const unsigned char chain[8] = {};
     m_pCipher->Initialize(reinterpret_cast<const unsigned char*>(key.data()), kKeyBytes, chain, 1, 2);
-    m_server = ConfiguredServer();
+    const CConfiguredServer server = ConfiguredServer();
+    m_server = server.address;
+    m_serverUsable = server.usable;
 }
 
-CServerAddress CDownloadManager::ConfiguredServer()
+CConfiguredServer CDownloadManager::ConfiguredServer()
 {
+    CConfiguredServer server;
     bool present = false;
-    std::string server = EnvironmentValue("NUVRA_UPDATE_SERVER", present);
-    return SelectUpdateServer(present ? server.c_str() : nullptr);
+    server.environment = EnvironmentValue("NUVRA_UPDATE_SERVER", present);
+    server.usable = SelectUpdateServer(present ? server.environment.c_str() : nullptr, server.address);
+    return server;
 }
 
 CDownloadManager::~CDownloadManager() = default;
@@ -101,14 +105,16 @@ void CDownloadManager::SetRunBudget(unsigned long long budgetMs)
 int CDownloadManager::Fetch(const std::string& localFolder, const std::string& serverFolder,
                             const std::string& fileName, const std::shared_ptr<CFileSink>& sink)
 {
+    if (!m_serverUsable) {
+        CRunLog::Write("GET " + serverFolder + fileName + ": no update server to ask");
+        return 0;
+    }
     // Copies, not references: a fetch that is given up may still run after this returns.
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
-    return m_watch.Run(
-        [session, server, localFolder, serverFolder, fileName, sink] {
-            return GetWebFile(*session, server.host, server.port, localFolder, serverFolder, fileName, *sink);
-        },
-        sink, m_limits, serverFolder + fileName);
+    return m_watch.Run([session, server, localFolder, serverFolder, fileName,
+                        sink] { return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink); },
+                       sink, m_limits, serverFolder + fileName);
 }
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
@@ -182,14 +188,16 @@ bool CDownloadManager::GetFileList(const std::string& component, std::vector<std
 
 int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
 {
+    if (!m_serverUsable) {
+        CRunLog::Write("GET " + std::string(kUpdateBasePath) + serverPath + " (size only): no update server to ask");
+        return 0;
+    }
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
     const std::string path = serverPath;
     return m_watch.Run(
-        [session, server, path] {
-            return GetWebFile(*session, server.host, server.port, "", kUpdateBasePath, path, true);
-        },
-        nullptr, m_limits, std::string(kUpdateBasePath) + path + " (size only)");
+        [session, server, path] { return GetWebFile(*session, server, "", kUpdateBasePath, path, true); }, nullptr,
+        m_limits, std::string(kUpdateBasePath) + path + " (size only)");
 }
 
 bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::string& localPath,

@@ -17,13 +17,21 @@
 
 class CWebFileSession;
 
+// The update server of this run and where it came from.
+struct CConfiguredServer {
+    CServerAddress address;
+    bool usable = false;     // false: NUVRA_UPDATE_SERVER is set and does not parse
+    std::string environment; // NUVRA_UPDATE_SERVER as set ("" when it is not)
+};
+
 class CDownloadManager {
 public:
     // A version list or file list larger than this is refused before it is read.
     static constexpr long long kListSizeBound = 16LL * 1024 * 1024;
 
-    // Reads NUVRA_UPDATE_SERVER ("host" or "host:port") once; without it, or when it does not
-    // parse, the compiled-in host on port 80.
+    // Reads NUVRA_UPDATE_SERVER ("host[:port]" or "https://host[:port]") once; without it, the
+    // compiled-in address. A value that does not parse leaves the manager with no server: every
+    // request fails (start-up ends the run before it gets that far).
     CDownloadManager();
     ~CDownloadManager();
     CDownloadManager(const CDownloadManager&) = delete;
@@ -68,7 +76,7 @@ public:
 
     const CServerAddress& Server() const { return m_server; }
     // The server every manager of this run uses, as the constructor reads it.
-    static CServerAddress ConfiguredServer();
+    static CConfiguredServer ConfiguredServer();
 
 private:
     // `bytes`, when given, receives the file exactly as it arrived.
@@ -85,6 +93,7 @@ private:
     unsigned char m_flag = 0;
     nsFTP::CFtpClient m_ftp{10, 2048, true};
     CServerAddress m_server;
+    bool m_serverUsable = false;
     CTransferLimits m_limits;
     std::shared_ptr<CWebFileSession> m_session;
     CTransferWatch m_watch; // last: its thread ends before the session it may use goes

@@ -40,6 +40,8 @@ public:
     // At most this many bytes (-1: no bound); the write that would pass it fails.
     void LimitSize(long long bytes) { m_sizeLimit = bytes; }
     long long ExpectedSize() const { return m_expectedSize; }
+    // Whether a body cut short would fail the commit: its size or its digest is known.
+    bool ChecksWholeBody() const { return m_expectedSize >= 0 || !m_expectedDigest.empty(); }
     long long SizeLimit() const { return m_sizeLimit; }
     bool Write(const void* data, DWORD size);
     // The bytes written so far; may be read from another thread while the body arrives.

@@ -5,7 +5,12 @@
 
 bool ParseHttpUrl(const std::string& url, CHttpUrl& parsed)
 {
-    const std::string scheme = "http://";
+    std::string scheme = "http://";
+    bool secure = false;
+    if (url.size() > 4 && std::tolower(static_cast<unsigned char>(url[4])) == 's') {
+        scheme = "https://";
+        secure = true;
+    }
     if (url.size() < scheme.size()) return false;
     for (std::size_t i = 0; i < scheme.size(); ++i)
         if (std::tolower(static_cast<unsigned char>(url[i])) != scheme[i]) return false;
@@ -18,12 +23,14 @@ bool ParseHttpUrl(const std::string& url, CHttpUrl& parsed)
 
     CServerAddress address;
     if (!ParseServerAddress(authority, address)) return false;
+    if (secure && authority.find(':') == std::string::npos) address.port = 443;
     for (char c : object)
         if (static_cast<unsigned char>(c) <= ' ') return false; // a URL never holds blanks or controls
 
     parsed.host = address.host;
     parsed.port = address.port;
     parsed.object = object;
+    parsed.secure = secure;
     return true;
 }
 

@@ -1,17 +1,18 @@
 #pragma once
-// The parts of an absolute "http://" URL that a redirect is followed with, and the request path
-// made from a server path.
+// The parts of an absolute "http://" or "https://" URL that a redirect is followed with, and the
+// request path made from a server path.
 #include <string>
 
 struct CHttpUrl {
     std::string host;
     unsigned short port = 80;
-    std::string object; // path and query, at least "/"
+    std::string object;  // path and query, at least "/"
+    bool secure = false; // "https": port 443 by default
 };
 
-// Parses "http://host[:port][/path][?query]" (the scheme in any case; a fragment is dropped).
-// False for anything else: relative references, other schemes, user names, an empty host or a
-// bad port. The fetcher speaks plain HTTP only, so an "https" target cannot be followed.
+// Parses "http://host[:port][/path][?query]" and the same with "https://" (the scheme in any
+// case; a fragment is dropped). False for anything else: relative references, other schemes,
+// user names, an empty host or a bad port.
 bool ParseHttpUrl(const std::string& url, CHttpUrl& parsed);
 
 // The request path for a path on the server ("/update/Nuvra/doc/a b#1.txt"): every ASCII byte but

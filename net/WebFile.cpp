@@ -62,17 +62,25 @@ CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsig
                                               INTERNET_SERVICE_HTTP, 0, session.Context()));
 }
 
-// Opens and sends a GET; false on any WinInet failure.
-bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object, bool withUserAgent,
-             CInternetHandle& request, DWORD& status)
+// Opens and sends a GET; false on any WinInet failure. Over TLS Windows checks the certificate
+// (chain, name, dates); no flag that ignores a certificate error is ever set.
+bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object, bool secure,
+             bool withUserAgent, bool compressed, CInternetHandle& request, DWORD& status)
 {
-    request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, kRequestFlags,
-                                     session.Context()));
+    request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
+                                     kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0), session.Context()));
     if (!request) return false;
     // Adding only if new fails when the header is there already, which is what is wanted then.
     ::HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (withUserAgent)
         ::HttpAddRequestHeadersA(request.get(), kUserAgentHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    if (compressed) {
+        // WinInet decodes only when asked, and under Wine asking sends no Accept-Encoding: both.
+        BOOL decode = TRUE;
+        if (::InternetSetOptionA(request.get(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode))
+            ::HttpAddRequestHeadersA(request.get(), kAcceptGzipHeader, static_cast<DWORD>(-1),
+                                     HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    }
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
     DWORD size = sizeof status;
     return ::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) !=
@@ -92,8 +100,20 @@ std::string QueryText(const CInternetHandle& request, DWORD info)
     }
 }
 
-int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const std::string& localFolder,
                  const std::string& serverFolder, const std::string& fileName, bool sizeOnly, CFileSink& sink);
+
+// Notes why a request could not be sent: a certificate problem by name, anything else with the
+// Windows error.
+void SendFailed(CRequestLogLine& log)
+{
+    const DWORD error = ::GetLastError();
+    if (auto problem = CertificateProblem(error)) {
+        log.Failed(*problem);
+        return;
+    }
+    log.Failed("the request could not be sent");
+}
 
 bool IsRedirect(DWORD status)
 {
@@ -105,7 +125,10 @@ bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::strin
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
+    // A body decoded on the way in (gzip) has no usable length: the list's size, the bound and the
+    // digest hold on the decoded bytes, which the sink counts.
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
+    if (IsEncodedBody(QueryText(request, HTTP_QUERY_CONTENT_ENCODING))) announced.clear();
     // A body announced longer than the list's size (or the bound) is refused unread.
     if (!AnnouncedLengthAgrees(announced, sink.ExpectedSize(), sink.SizeLimit())) {
         log.Failed("the announced length " + announced + " disagrees with the list's size");
@@ -154,27 +177,30 @@ int GetWebFile(const std::string& agent, const std::string& host, unsigned short
                const std::string& expectedSha256)
 {
     CWebFileSession session(agent);
-    return GetWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, expectedSha256);
+    CServerAddress server;
+    server.host = host;
+    server.port = port;
+    return GetWebFile(session, server, localFolder, serverFolder, fileName, sizeOnly, expectedSha256);
 }
 
-int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+int GetWebFile(CWebFileSession& session, const CServerAddress& server, const std::string& localFolder,
                const std::string& serverFolder, const std::string& fileName, bool sizeOnly,
                const std::string& expectedSha256)
 {
     CFileSink sink;
     sink.ExpectDigest(expectedSha256);
-    return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, sizeOnly, sink);
+    return FetchWebFile(session, server, localFolder, serverFolder, fileName, sizeOnly, sink);
 }
 
-int GetWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+int GetWebFile(CWebFileSession& session, const CServerAddress& server, const std::string& localFolder,
                const std::string& serverFolder, const std::string& fileName, CFileSink& sink)
 {
-    return FetchWebFile(session, host, port, localFolder, serverFolder, fileName, false, sink);
+    return FetchWebFile(session, server, localFolder, serverFolder, fileName, false, sink);
 }
 
 namespace {
 
-int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned short port, const std::string& localFolder,
+int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const std::string& localFolder,
                  const std::string& serverFolder, const std::string& fileName, bool sizeOnly, CFileSink& sink)
 {
     CRequestLogLine log(serverFolder + fileName, sizeOnly);
@@ -183,15 +209,19 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
         return 0;
     }
     // Declared after the session's creation, so closed before it on every return.
-    CInternetHandle connection = Connect(session, host, port);
+    CInternetHandle connection = Connect(session, server.host, server.port);
     if (!connection) {
         log.Failed("no connection");
         return 0;
     }
     CInternetHandle request;
     DWORD status = 0;
-    if (!SendGet(session, connection, EscapeRequestPath(serverFolder + fileName), true, request, status)) {
-        log.Failed("the request could not be sent");
+    // Compression only where the list's size or hash checks the decoded body: WinInet ends a
+    // compressed body that was cut short like a whole one, and then no length on the wire says so.
+    // A size request wants the file's length, not the wire's.
+    const bool compressed = !sizeOnly && sink.ChecksWholeBody();
+    if (!SendGet(session, connection, EscapeRequestPath(serverFolder + fileName), server.secure, true, compressed, request, status)) {
+        SendFailed(log);
         return 0;
     }
     log.Status(status);
@@ -210,7 +240,13 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
         CHttpUrl target;
         if (!ParseHttpUrl(*location, target)) {
             ::SetLastError(0);
-            log.Failed("a redirect to no http address");
+            log.Failed("a redirect to no http or https address");
+            return 0;
+        }
+        // Once on TLS, never off it: a plain hop would hand the transfer to anyone on the path.
+        if (server.secure && !target.secure) {
+            ::SetLastError(0);
+            log.Failed("a redirect from https to plain http refused");
             return 0;
         }
         connection = Connect(session, target.host, target.port);
@@ -219,8 +255,8 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
             return 0;
         }
         log.Status(0);
-        if (!SendGet(session, connection, target.object, false, request, status)) {
-            log.Failed("the request could not be sent");
+        if (!SendGet(session, connection, target.object, target.secure, false, compressed, request, status)) {
+            SendFailed(log);
             return 0;
         }
         log.Status(status);

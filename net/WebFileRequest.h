@@ -9,6 +9,8 @@ const char kAcceptHeader[] =
     "Accept: audio/x-aiff, audio/basic, audio/midi, audio/mpeg, audio/wav, image/jpeg, image/gif, "
     "image/jpg, image/png, image/mng, image/bmp, text/plain, text/html, text/htm\r\n";
 const char kUserAgentHeader[] = "User-Agent: GetWebFile/1.0\r\n";
+// Sent with INTERNET_OPTION_HTTP_DECODING on downloads whose size or hash is known.
+const char kAcceptGzipHeader[] = "Accept-Encoding: gzip\r\n";
 
 // WinInet follows redirects on its own, any number of them, unless told not to. The fetcher
 // follows exactly one itself (a second one is returned as its status, and the redirected request

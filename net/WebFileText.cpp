@@ -92,3 +92,30 @@ bool AnnouncedLengthAgrees(const std::string& contentLength, long long expectedS
     if (expectedSize >= 0 && length != static_cast<unsigned long long>(expectedSize)) return false;
     return sizeLimit < 0 || length <= static_cast<unsigned long long>(sizeLimit);
 }
+
+bool IsEncodedBody(const std::string& contentEncoding)
+{
+    std::size_t b = contentEncoding.find_first_not_of(" \t");
+    if (b == std::string::npos) return false;
+    std::size_t e = contentEncoding.find_last_not_of(" \t\r\n");
+    std::string coding = contentEncoding.substr(b, e - b + 1);
+    for (char& c : coding) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return coding != "identity";
+}
+
+std::optional<std::string> CertificateProblem(unsigned long error)
+{
+    // WinInet's codes (wininet.h); spelled as numbers so that this builds without Windows.
+    switch (error) {
+    case 12037: return std::string("the server's certificate has expired or is not valid yet");
+    case 12038: return std::string("the server's certificate is issued for another name");
+    case 12045: return std::string("the server's certificate is not issued by a trusted authority");
+    case 12055: return std::string("the server's certificate has errors");
+    case 12056: return std::string("the server's certificate gives no way to check its revocation");
+    case 12057: return std::string("the revocation of the server's certificate could not be checked");
+    case 12157: return std::string("no secure channel could be set up with the server");
+    case 12169: return std::string("the server's certificate is invalid");
+    case 12170: return std::string("the server's certificate has been revoked");
+    default: return std::nullopt;
+    }
+}

@@ -25,3 +25,11 @@ bool IsCompleteBody(const std::string& contentLength, unsigned long long receive
 // read: exactly `expectedSize` bytes when that is known (>= 0), at most `sizeLimit` when that is
 // set (>= 0). A response that announces no readable length may still be; its bytes are counted.
 bool AnnouncedLengthAgrees(const std::string& contentLength, long long expectedSize, long long sizeLimit);
+
+// Whether a response with this Content-Encoding is decoded on the way in (gzip, deflate): its
+// Content-Length then counts the bytes on the wire, not the body's, and says nothing about it.
+bool IsEncodedBody(const std::string& contentEncoding);
+
+// What is wrong with the server's certificate, for the log, when a request failed with this
+// WinInet error because of it; nothing for any other failure.
+std::optional<std::string> CertificateProblem(unsigned long error);

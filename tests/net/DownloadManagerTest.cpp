@@ -40,11 +40,20 @@ protected:
     std::string previousDirectory;
 };
 
-TEST_F(DownloadManagerTest, ServerAddressComesFromEnvironmentWhenValid)
+TEST_F(DownloadManagerTest, ServerAddressComesFromEnvironmentAndNeverFallsBack)
 {
     EXPECT_EQ((CServerAddress{"127.0.0.1", server.Port()}), CDownloadManager().Server());
+    ::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", "https://localhost:8443");
+    EXPECT_EQ((CServerAddress{"localhost", 8443, true}), CDownloadManager().Server());
+
+    // A value that does not parse leaves the manager with no server at all, not the compiled-in one.
     ::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", "127.0.0.1:0");
-    EXPECT_EQ(DefaultUpdateServer(), CDownloadManager().Server());
+    EXPECT_FALSE(CDownloadManager::ConfiguredServer().usable);
+    EXPECT_EQ("127.0.0.1:0", CDownloadManager::ConfiguredServer().environment);
+    std::vector<std::string> lines;
+    EXPECT_FALSE(CDownloadManager().GetVersionList(lines));
+    EXPECT_EQ(0, CDownloadManager().GetRemoteFileSize("Nuvra/a.txt"));
+
     ::SetEnvironmentVariableA("NUVRA_UPDATE_SERVER", nullptr);
     EXPECT_EQ(DefaultUpdateServer(), CDownloadManager().Server());
     EXPECT_EQ(80, DefaultUpdateServer().port);

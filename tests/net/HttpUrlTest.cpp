@@ -12,6 +12,7 @@ TEST(HttpUrl, Parses)
         const char* host;
         unsigned short port;
         const char* object;
+        bool secure = false;
     } cases[] = {
         {"http://127.0.0.1/update/a.txt", true, "127.0.0.1", 80, "/update/a.txt"},
         {"http://127.0.0.1:8080/update/a.txt", true, "127.0.0.1", 8080, "/update/a.txt"},
@@ -21,7 +22,9 @@ TEST(HttpUrl, Parses)
         {"http://host?q", true, "host", 80, "/?q"},
         {"http://host/a#frag", true, "host", 80, "/a"},
         {"/update/relative.txt", false, "", 0, ""},
-        {"https://host/a", false, "", 0, ""},
+        {"https://host/a", true, "host", 443, "/a", true},
+        {"HTTPS://host:8443", true, "host", 8443, "/", true},
+        {"https:/host/a", false, "", 0, ""},
         {"ftp://host/a", false, "", 0, ""},
         {"http://", false, "", 0, ""},
         {"http:///a", false, "", 0, ""},
@@ -39,6 +42,7 @@ TEST(HttpUrl, Parses)
         EXPECT_EQ(c.host, url.host) << c.url;
         EXPECT_EQ(c.port, url.port) << c.url;
         EXPECT_EQ(c.object, url.object) << c.url;
+        EXPECT_EQ(c.secure, url.secure) << c.url;
     }
 }
 

@@ -9,7 +9,9 @@ TEST(ServerAddress, DefaultIsCompiledInHostOnPort80)
     CServerAddress address = DefaultUpdateServer();
     EXPECT_FALSE(address.host.empty());
     EXPECT_EQ(80, address.port);
-    EXPECT_EQ(address, SelectUpdateServer(nullptr));
+    CServerAddress selected{"before", 1};
+    EXPECT_TRUE(SelectUpdateServer(nullptr, selected));
+    EXPECT_EQ(address, selected);
 }
 
 struct AddressCase {
@@ -53,12 +55,39 @@ TEST(ServerAddress, ParsesHostAndOptionalPort)
     }
 }
 
-TEST(ServerAddress, MalformedEnvironmentValueFallsBackToDefault)
+struct UpdateServerCase {
+    const char* text;
+    bool valid;
+    CServerAddress address;
+};
+
+TEST(ServerAddress, UpdateServerIsBareHostOrHttpOrHttpsAddress)
 {
-    EXPECT_EQ((CServerAddress{"127.0.0.1", 8080}), SelectUpdateServer("127.0.0.1:8080"));
-    EXPECT_EQ(DefaultUpdateServer(), SelectUpdateServer("127.0.0.1:99999"));
-    EXPECT_EQ(DefaultUpdateServer(), SelectUpdateServer(""));
-    EXPECT_EQ(DefaultUpdateServer(), SelectUpdateServer(":80"));
+    const UpdateServerCase cases[] = {
+        {"127.0.0.1:8080", true, {"127.0.0.1", 8080, false}},
+        {"update.example/", true, {"update.example", 80, false}},
+        {"http://update.example", true, {"update.example", 80, false}},
+        {"https://update.example", true, {"update.example", 443, true}},
+        {"HTTPS://localhost:8443/", true, {"localhost", 8443, true}},
+        {"https://localhost:8443/update/", false, {}},
+        {"https://", false, {}},
+        {"https://:443", false, {}},
+        {"https://host:0", false, {}},
+        {"ftp://host", false, {}},
+        {"https//host", false, {}},
+        {"127.0.0.1:99999", false, {}},
+        {"", false, {}},
+        {":80", false, {}},
+    };
+    for (const auto& c : cases) {
+        const CServerAddress before{"before", 1234, false};
+        CServerAddress address = before;
+        EXPECT_EQ(c.valid, SelectUpdateServer(c.text, address)) << c.text;
+        // A value that does not parse never turns into another server, the compiled-in one included.
+        EXPECT_EQ(c.valid ? c.address : before, address) << c.text;
+    }
+    EXPECT_EQ("https://localhost:8443", ServerAddressText({"localhost", 8443, true}));
+    EXPECT_EQ("127.0.0.1:80", ServerAddressText({"127.0.0.1", 80, false}));
 }
 
 } // namespace

@@ -1,7 +1,12 @@
+#include "crypt/Sha256.h"
+#include "framework/RunLog.h"
+#include "net/FileSink.h"
 #include "net/WebFile.h"
 #include "net/WebFileSession.h"
+#include "tests/support/Gzip.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/TestHttpServer.h"
+#include "tests/support/TlsRelay.h"
 
 #include <gtest/gtest.h>
 
@@ -208,7 +213,7 @@ TEST_F(WebFileTest, StatusTextsReachTheHook)
     RecordingSession session;
     ASSERT_TRUE(session.IsOpen());
     EXPECT_EQ(200,
-              GetWebFile(session, "127.0.0.1", server.Port(), folder.File("dl") + "\\", "/update/", "a.txt", false));
+              GetWebFile(session, {"127.0.0.1", server.Port()}, folder.File("dl") + "\\", "/update/", "a.txt", false));
     auto has = [&](const char* text) {
         return std::find(session.texts.begin(), session.texts.end(), text) != session.texts.end();
     };
@@ -216,6 +221,115 @@ TEST_F(WebFileTest, StatusTextsReachTheHook)
     EXPECT_TRUE(has("Request sent"));
     EXPECT_TRUE(has("Response received"));
     for (const auto& text : session.texts) EXPECT_FALSE(text.empty());
+}
+
+// The run log of one test, read back to see what a failure was put down to.
+class LoggedWebFileTest : public WebFileTest {
+protected:
+    void SetUp() override
+    {
+        WebFileTest::SetUp();
+        CRunLog::Open(folder.File("run.log"));
+    }
+    void TearDown() override { CRunLog::Close(); }
+    std::string Log() const { return folder.Read("run.log"); }
+
+    // A download as the manager makes it: through a sink that knows the list's size and hash.
+    int Download(const CServerAddress& address, const std::string& file, const std::string& content,
+                 long long bound = -1)
+    {
+        CWebFileSession session("GetWebFile", false);
+        CFileSink sink;
+        sink.ExpectSize(static_cast<long long>(content.size()));
+        sink.ExpectDigest(CSha256::ToHex(CSha256::Of(content.data(), content.size())));
+        sink.LimitSize(bound);
+        return GetWebFile(session, address, folder.File("dl") + "\\", "/update/", file, sink);
+    }
+};
+
+TEST_F(LoggedWebFileTest, HttpsServerIsUsedOnlyWithACertificateWindowsAccepts)
+{
+    ASSERT_TRUE(CTlsRelay::TrustTestAuthority());
+    const struct {
+        CTlsRelay::ECertificate certificate;
+        const char* problem; // null: accepted
+    } cases[] = {
+        {CTlsRelay::ECertificate::Good, nullptr},
+        {CTlsRelay::ECertificate::Untrusted, "not issued by a trusted authority"},
+        {CTlsRelay::ECertificate::WrongName, "issued for another name"},
+        {CTlsRelay::ECertificate::Expired, "has expired"},
+    };
+    for (const auto& c : cases) {
+        CTlsRelay relay(server.Port(), c.certificate);
+        ASSERT_TRUE(relay.Started());
+        const CServerAddress address{"localhost", relay.Port(), true};
+        server.ClearLog();
+        EXPECT_EQ(c.problem ? 0 : 200, Download(address, "big.bin", big)) << c.problem;
+        EXPECT_EQ(c.problem ? 0 : 1, server.Requests().size()) << c.problem; // nothing reaches the server
+        if (c.problem) {
+            EXPECT_NE(std::string::npos, Log().find(c.problem)) << Log();
+        }
+        EXPECT_EQ(c.problem ? std::vector<std::string>{} : std::vector<std::string>{"big.bin"}, Downloaded());
+        ::DeleteFileA(folder.File("dl/big.bin").c_str());
+    }
+}
+
+TEST_F(LoggedWebFileTest, RedirectsMayGoUpToHttpsButNeverDown)
+{
+    ASSERT_TRUE(CTlsRelay::TrustTestAuthority());
+    CTlsRelay relay(server.Port(), CTlsRelay::ECertificate::Good);
+    ASSERT_TRUE(relay.Started());
+    const CServerAddress plain{"localhost", server.Port(), false};
+    const CServerAddress secure{"localhost", relay.Port(), true};
+
+    server.SetFault("/update/a.txt", CHttpFault::Redirect(302, relay.Address() + "/update/moved/a.txt"));
+    ASSERT_TRUE(folder.Write("srv/update/moved/a.txt", "hello, world"));
+    EXPECT_EQ(200, Download(plain, "a.txt", "hello, world"));
+
+    ::DeleteFileA(folder.File("dl/a.txt").c_str());
+    server.SetFault(
+        "/update/a.txt",
+        CHttpFault::Redirect(302, "http://localhost:" + std::to_string(server.Port()) + "/update/moved/a.txt"));
+    server.ClearLog();
+    EXPECT_EQ(0, Download(secure, "a.txt", "hello, world"));
+    EXPECT_EQ(1u, server.Requests().size()); // the plain target was never asked
+    EXPECT_NE(std::string::npos, Log().find("a redirect from https to plain http refused")) << Log();
+    EXPECT_TRUE(Downloaded().empty());
+}
+
+TEST_F(LoggedWebFileTest, GzipBodiesAreCheckedOnTheirDecodedBytes)
+{
+    // 100 000 bytes that travel as a few hundred: the list's size and hash are the file's.
+    const std::string runs = std::string(60000, 'a') + "hello" + std::string(39995, '\xff');
+    ASSERT_TRUE(folder.Write("srv/update/runs.bin", runs));
+    const std::string wire = GzipOf(runs);
+    ASSERT_LT(wire.size(), 2000u);
+    ASSERT_TRUE(folder.Write("srv/update/runs.bin.gz", wire));
+    const CServerAddress address{"127.0.0.1", server.Port()};
+
+    EXPECT_EQ(200, Download(address, "runs.bin", runs));
+    EXPECT_TRUE(folder.Read("dl/runs.bin") == runs);
+    auto log = server.Requests();
+    ASSERT_EQ(1u, log.size());
+    EXPECT_EQ("gzip", log[0].Header("Accept-Encoding"));
+
+    // The bound holds on what the body decodes to, not on the bytes on the wire.
+    ::DeleteFileA(folder.File("dl/runs.bin").c_str());
+    EXPECT_EQ(0, Download(address, "runs.bin", runs, static_cast<long long>(runs.size()) - 1));
+    // A compressed body cut short decodes to fewer bytes than the list's.
+    server.SetFault("/update/runs.bin", CHttpFault::ShortBody(100));
+    EXPECT_EQ(0, Download(address, "runs.bin", runs));
+    // Without a size or hash to check it, a body cut short must show in its length: no gzip then.
+    server.ClearLog();
+    EXPECT_NE(200, Fetch("runs.bin"));
+    EXPECT_FALSE(server.Requests().at(0).HasHeader("Accept-Encoding"));
+    EXPECT_TRUE(Downloaded().empty());
+
+    // A size request wants the file's length, so it asks for no compression.
+    server.ClearFaults();
+    server.ClearLog();
+    EXPECT_EQ(static_cast<int>(runs.size()), Fetch("runs.bin", true));
+    EXPECT_FALSE(server.Requests().at(0).HasHeader("Accept-Encoding"));
 }
 
 } // namespace

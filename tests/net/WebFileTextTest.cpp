@@ -109,4 +109,10 @@ TEST(WebFileText, AnnouncedLengthMustBeTheListedSizeAndWithinTheBound)
             << c.contentLength << " " << c.expected << " " << c.limit;
 }
 
+TEST(WebFileText, OnlyAnIdentityOrAbsentEncodingLeavesTheLengthUsable)
+{
+    for (const char* coding : {"gzip", "GZIP", " deflate ", "br"}) EXPECT_TRUE(IsEncodedBody(coding)) << coding;
+    for (const char* coding : {"", "  ", "identity", "Identity\r\n"}) EXPECT_FALSE(IsEncodedBody(coding)) << coding;
+}
+
 } // namespace

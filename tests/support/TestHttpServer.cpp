@@ -371,6 +371,14 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
     std::error_code error;
     if (local.empty() || !std::filesystem::is_regular_file(local, error))
         return SendText(socket, 404, keepAlive, withBody);
+    // As nginx's gzip_static does: a client that takes gzip gets the file's ".gz" sibling, when
+    // there is one, as the same file's gzip-encoded body.
+    std::string encoding;
+    if (request.Header("Accept-Encoding").find("gzip") != std::string::npos &&
+        std::filesystem::is_regular_file(local + ".gz", error)) {
+        local += ".gz";
+        encoding = "Content-Encoding: gzip\r\nVary: Accept-Encoding\r\n";
+    }
     std::ifstream file(local, std::ios::binary);
     file.seekg(0, std::ios::end);
     std::streamoff size = file.tellg();
@@ -379,7 +387,8 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
 
     auto total = static_cast<unsigned long long>(size);
     if (fault && fault->kind == CHttpFault::Kind::Endless) return SendEndless(socket, file, withBody);
-    if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n"))) return false;
+    if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n" + encoding)))
+        return false;
     if (!withBody) return keepAlive;
 
     unsigned long long toSend = total;

@@ -1,7 +1,8 @@
 #pragma once
 // A small HTTP/1.1 file server on 127.0.0.1 for tests, the demo and the benchmark. It serves the
 // files below one folder, keeps connections alive like a real server (WinInet reuses them), logs
-// every request, and misbehaves on purpose for the paths given a fault.
+// every request, and misbehaves on purpose for the paths given a fault. Like nginx's gzip_static,
+// it answers a client that accepts gzip with a file's ".gz" sibling where there is one.
 #include "tests/support/HttpFault.h"
 #include "tests/support/HttpRequest.h"
 #include "tests/support/SocketLibrary.h"
