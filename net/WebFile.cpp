@@ -63,8 +63,9 @@ CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsig
 }
 
 // Opens and sends a GET; false on any WinInet failure.
+// `rangeStart` above 0 asks only for the bytes from there on.
 bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object, bool withUserAgent,
-             CInternetHandle& request, DWORD& status)
+             CInternetHandle& request, DWORD& status, long long rangeStart = 0)
 {
     request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr, kRequestFlags,
                                      session.Context()));
@@ -73,6 +74,10 @@ bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const 
     ::HttpAddRequestHeadersA(request.get(), kAcceptHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
     if (withUserAgent)
         ::HttpAddRequestHeadersA(request.get(), kUserAgentHeader, static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    if (rangeStart > 0) {
+        const std::string range = "Range: bytes=" + std::to_string(rangeStart) + "-\r\n";
+        ::HttpAddRequestHeadersA(request.get(), range.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
+    }
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
     DWORD size = sizeof status;
     return ::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) !=
@@ -101,17 +106,20 @@ bool IsRedirect(DWORD status)
 }
 
 // Streams the body into the target; true only when all of it arrived and is in place.
-bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log)
+// `continueAt` bytes of the file are in the sink's partial file already (a 206 answer).
+bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log,
+               long long continueAt)
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
     // A body announced longer than the list's size (or the bound) is refused unread.
-    if (!AnnouncedLengthAgrees(announced, sink.ExpectedSize(), sink.SizeLimit())) {
+    const long long expected = sink.ExpectedSize() < 0 ? -1 : sink.ExpectedSize() - continueAt;
+    if (!AnnouncedLengthAgrees(announced, expected, sink.SizeLimit())) {
         log.Failed("the announced length " + announced + " disagrees with the list's size");
         return false;
     }
-    if (!sink.Open(target)) {
+    if (!sink.Open(target, continueAt)) {
         log.Failed("no temporary file could be made beside " + target);
         return false;
     }
@@ -190,7 +198,8 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
     }
     CInternetHandle request;
     DWORD status = 0;
-    if (!SendGet(session, connection, serverFolder + fileName, true, request, status)) {
+    const long long rangeStart = sizeOnly ? 0 : sink.ResumeOffset();
+    if (!SendGet(session, connection, serverFolder + fileName, true, request, status, rangeStart)) {
         log.Failed("the request could not be sent");
         return 0;
     }
@@ -219,12 +228,22 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
             return 0;
         }
         log.Status(0);
-        if (!SendGet(session, connection, target.object, false, request, status)) {
+        if (!SendGet(session, connection, target.object, false, request, status, rangeStart)) {
             log.Failed("the request could not be sent");
             return 0;
         }
         log.Status(status);
-        if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
+    }
+    // A range honoured goes on where the kept bytes end; any other answer to it is the whole file.
+    long long continueAt = 0;
+    if (rangeStart > 0 && status == 206) {
+        if (QueryText(request, HTTP_QUERY_CONTENT_RANGE).rfind("bytes " + std::to_string(rangeStart) + "-", 0) != 0) {
+            ::SetLastError(0);
+            log.Failed("a partial answer that does not start where the kept bytes end");
+            return 0;
+        }
+        continueAt = rangeStart;
+        status = 200;
     }
     if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
 
@@ -233,7 +252,7 @@ int FetchWebFile(CWebFileSession& session, const std::string& host, unsigned sho
         log.Bytes(static_cast<unsigned int>(length));
         return length;
     }
-    return StoreBody(request, sink, localFolder + fileName, log) ? 200 : 0;
+    return StoreBody(request, sink, localFolder + fileName, log, continueAt) ? 200 : 0;
 }
 
 } // namespace

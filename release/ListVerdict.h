@@ -10,8 +10,8 @@ enum class ListPurpose { Install, Update, Repair };
 enum class ListSignature {
     NotAsked, // the build has no release key
     Verified,
-    Missing,  // the signature file could not be fetched
-    Wrong,    // it does not verify with the release key
+    Missing, // the signature file could not be fetched
+    Wrong,   // it does not verify with the release key
 };
 
 enum class ListVerdict {
