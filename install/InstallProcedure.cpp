@@ -32,6 +32,8 @@ const char kStagingFolder[] = "tempZUM";
 const char kAsideSuffix[] = ".old";
 // Where a staged tree that cannot be moved is copied before it takes the product folder's name.
 const char kCopySuffix[] = ".new";
+// Lets the user see a full bar before the next step takes it back.
+constexpr DWORD kFullBarPauseMs = 500;
 
 bool Exists(const std::string& path)
 {
@@ -164,6 +166,7 @@ int CInstallProcedure::Run()
         return WorkerResult::kFailed;
     }
     m_view.FileBar().SetPos(100);
+    Sleep(kFullBarPauseMs);
     m_view.FileBar().SetPos(0);
     m_view.TotalBar().SetPos(99);
 
@@ -172,6 +175,7 @@ int CInstallProcedure::Run()
     m_view.FileBar().SetPos(50);
     m_view.TotalBar().SetPos(100);
     m_view.FileBar().SetPos(100);
+    Sleep(kFullBarPauseMs);
 
     CreateShortcuts();
     return m_inputs.options.runAfter ? kInstalledAndStart : kInstalled;

@@ -123,6 +123,29 @@ TEST_F(Commit, KillAtEveryStepBeforeTheLastRenameIsUndoneWhenAStagedFileIsDamage
     }
 }
 
+// The install's commit: the old product folder aside, the staged tree in its place.
+TEST_F(Commit, InstallKilledAtEveryStepIsFinishedByTheNextStart)
+{
+    CCommitJournal journal;
+    CCommitJournal::Move move;
+    move.folder = true;
+    move.existed = true;
+    move.target = m_folder.File("inst/Nuvra");
+    move.backup = m_folder.File("inst/Nuvra.old");
+    move.staged = m_folder.File("inst/tempZUM");
+    journal.AddMove(move);
+    for (std::size_t stop = 1; stop <= 3; ++stop) {
+        SCOPED_TRACE("stopped after step " + std::to_string(stop));
+        ASSERT_TRUE(m_folder.Write("inst/Nuvra/a.txt", "old a"));
+        ASSERT_TRUE(m_folder.Write("inst/tempZUM/a.txt", "new a"));
+        ASSERT_FALSE(CCommit::Run(journal, nullptr, stop));
+        CCommit::RecoverInterrupted();
+        EXPECT_EQ("new a", m_folder.Read("inst/Nuvra/a.txt"));
+        EXPECT_EQ(std::vector<std::string>{"Nuvra"}, m_folder.List("inst"));
+        EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(CCommit::JournalPath().c_str()));
+    }
+}
+
 TEST_F(Commit, JournalCutWhileWrittenChangesNothing)
 {
     std::string text = m_journal.Text();
