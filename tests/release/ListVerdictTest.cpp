@@ -37,7 +37,7 @@ TEST_P(Verdict, IsTheSameForEveryMode)
 
 const ListPurpose kInstall = ListPurpose::Install, kUpdate = ListPurpose::Update, kRepair = ListPurpose::Repair;
 const ListSignature kNone = ListSignature::NotAsked, kSigned = ListSignature::Verified;
-const std::string kGood = "0,a.txt,1.1.0,,,," + kHash + ",", kOldUnhashed = "0,b.txt,1.0.0,,,";
+const std::string kGood = "0,a.txt,1.1.0,,," + kHash + ",", kOldUnhashed = "0,b.txt,1.0.0,,,";
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, Verdict,
