@@ -152,9 +152,7 @@ int CUnattendedRun::Update()
     CDownloadManager downloads;
     CSilentUpdateView view;
     if (RunUpdate(view, inputs, downloads) != kUpdateDone) return ExitCode::kFailed;
-    // As the windowed update ends: the version recorded (the installed release itself gives
-    // none, and nothing is recorded), the product started again.
-    if (!view.m_version.empty()) RecordProductVersion(view.m_version);
+    // As the windowed update ends (the commit recorded the version): the product started again.
     CProductStart::Again(inputs.setupDir);
     return view.m_replaced == 0 ? ExitCode::kNothingToDo : ExitCode::kDone;
 }

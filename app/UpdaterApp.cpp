@@ -13,6 +13,7 @@
 #include "net/DownloadManager.h"
 #include "res/resource.h"
 #include "uninstall/UnInstallDlg.h"
+#include "update/Commit.h"
 #include "update/UpdateDlg.h"
 #include <commctrl.h>
 
@@ -117,6 +118,9 @@ BOOL CUpdaterApp::InitInstance()
     }
     // A failed creation goes unnoticed: start-up simply runs without the guard.
     CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
+    // An installation a killed run left between two releases is made whole before any mode
+    // looks at it; this needs no server.
+    CCommit::RecoverInterrupted();
 
     if (!ServerUsable(line, m_lpCmdLine, m_nExitCode)) return FALSE;
 

@@ -4,6 +4,7 @@
 # loop of the WinInet calls the updater makes.
 #
 #   bench/run.sh [--big | --all | --hashing | --gzip] [--runs N]
+#   bench/run.sh --update BEFORE.exe [--runs N]
 #
 #   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB, with
 #              every size (and hash) in its list; N rounds (default 5), the installation and the
@@ -17,6 +18,9 @@
 #   --gzip     the demo's sample release installed through the 20 ms relay as plain files and
 #              with a ".gz" beside each file that compresses (nginx's gzip_static), alternated:
 #              bytes on the wire and time for each
+#   --update   an unattended update (-u /S) of the standard release where 100 of its 200 files
+#              changed, by this tree's updater and by BEFORE.exe (an updater built from another
+#              commit), in alternating order; the verdict is the median of the paired ratios
 #
 # Targets: installation less its two 500 ms pauses within 1.1x of a WinInet loop making one GET
 # per file on loopback; through the 20 ms relay within 1.15x of curl fetching the same files in one
@@ -34,8 +38,9 @@ while [ $# -gt 0 ]; do
     --all) releases=(standard big) ;;
     --hashing) releases=(hashing) ;;
     --gzip) releases=(gzip) ;;
+    --update) releases=(update); baseline=$(realpath "$2"); shift ;;
     --runs) runs=$2; shift ;;
-    *) echo "usage: bench/run.sh [--big | --all | --hashing | --gzip] [--runs N]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [--big | --all | --hashing | --gzip | --update BEFORE.exe] [--runs N]" >&2; exit 2 ;;
   esac
   shift
 done
@@ -142,6 +147,58 @@ bench_hashing() {
     scripts/wine-run build/win/bench/bench-hash-cost.exe "$bytes" | tr -d '\r' >"$dir/hash-cost.$run"
   done
   python3 bench/hashing.py "$dir" "$runs"
+}
+
+# The installed release 1.0.0 by hand (its files and the record), then one timed "-u /S" of <exe>
+# to the served 1.1.0.
+update_once() {  # update_once <v1 product folder> <served product folder> <exe in the work folder> <result file>
+  rm -rf "$installed"; mkdir -p "$installed"
+  cp -r "$1" "$installed/Nuvra"; rm -f "$installed/Nuvra/_nuvr_file_list.lst"
+  local key='HKCU\Software\Morvel\Nuvra'
+  scripts/wine-run reg add "$key" /v _sys_setup_dir /d 'C:\Program Files\Morvel\Nuvra' /f >/dev/null 2>&1
+  scripts/wine-run reg add "$key" /v _sys_version /d 1.0.0 /f >/dev/null 2>&1
+  local start end code=0
+  start=$(date +%s.%N)
+  scripts/wine-run "$work/$3" -u /S </dev/null >/dev/null 2>&1 || code=$?
+  end=$(date +%s.%N)
+  [ "$code" -eq 0 ] || { echo "   $3 ended with exit code $code" >&2; return 1; }
+  echo "seconds=$(echo "$end - $start" | bc)" >"$4"
+  same_tree "$2" "$installed/Nuvra" update
+}
+
+bench_update() {
+  local dir=$out/update
+  rm -rf "$dir"; mkdir -p "$dir"
+  python3 bench/make_release.py --out "$dir/v1" --sized >"$dir/release.txt"
+  python3 bench/make_update.py "$dir/v1/update" "$dir/server/update" >"$dir/changed.txt"
+  echo "== update: $(cut -d' ' -f1 "$dir/changed.txt") of $(cut -d' ' -f1 "$dir/release.txt") files changed," \
+       "$(cut -d' ' -f2 "$dir/changed.txt") bytes"
+  start_httpd "$dir" "$dir/server" || return 1
+  cp "$baseline" "$work/NuvraUpdater-before.exe"
+  local run order kind
+  for run in $(seq "$runs"); do
+    if [ $((run % 2)) -eq 1 ]; then order=(before after); else order=(after before); fi
+    for kind in "${order[@]}"; do
+      local exe=NuvraUpdater.exe
+      [ "$kind" = before ] && exe=NuvraUpdater-before.exe
+      echo "   run $run/$runs: $kind"
+      update_once "$dir/v1/update/Nuvra" "$dir/server/update/Nuvra" "$exe" "$dir/$kind.$run"
+    done
+  done
+  stop_httpd
+  python3 - "$dir" "$runs" <<'PY'
+import statistics, sys
+folder, runs = sys.argv[1], int(sys.argv[2])
+def seconds(kind, run):
+    with open(f"{folder}/{kind}.{run}") as f:
+        return float(f.read().split("=")[1])
+before = [seconds("before", r) for r in range(1, runs + 1)]
+after = [seconds("after", r) for r in range(1, runs + 1)]
+ratios = [a / b for a, b in zip(after, before)]
+print(f"   before: median {statistics.median(before):.2f} s; after: median {statistics.median(after):.2f} s")
+print(f"   after / before, paired per run: median {statistics.median(ratios):.3f}"
+      f" (runs {min(ratios):.3f} to {max(ratios):.3f}); target at most 1.05")
+PY
 }
 
 # Relays 127.0.0.1:<port> with 20 ms added each way; sets proxy_port; its counts go to <stats>.
@@ -278,6 +335,7 @@ for r in "${releases[@]}"; do
   case $r in
     hashing) bench_hashing ;;
     gzip) bench_gzip ;;
+    update) bench_update ;;
     *) bench_release "$r" ;;
   esac
 done

@@ -15,7 +15,9 @@
 #include "release/EntrySizes.h"
 #include "release/EntryPathSafety.h"
 #include "release/FileListEntry.h"
+#include "release/ListVerdict.h"
 #include "release/ReleaseListCheck.h"
+#include "update/Commit.h"
 #include "res/resource.h"
 #include <algorithm>
 #include <climits>
@@ -62,18 +64,6 @@ int CInstallProcedure::SizingStep(size_t lines)
     return std::max(1, static_cast<int>(100 / (lines - 2)));
 }
 
-bool CInstallProcedure::AllEntriesSafe(const std::vector<std::string>& lines)
-{
-    for (size_t i = 2; i < lines.size(); ++i) {
-        CFileListEntry entry = EntryAt(lines, i);
-        if (entry.IsEntry() && !IsSafeEntryPath(entry.SubFolder(), entry.FileName())) {
-            CRunLog::Write("list refused: the entry \"" + lines[i] + "\" names a path outside the product folder");
-            return false;
-        }
-    }
-    return true;
-}
-
 int CInstallProcedure::Run()
 {
     // A folder this user may not write ends the run before anything is fetched.
@@ -87,27 +77,26 @@ int CInstallProcedure::Run()
     m_productFolder = m_installDir + "\\" + product;
     RecoverInterruptedReplace();
 
-    std::vector<std::string> lines;
-    const CReleaseKey* releaseKey = CompiledReleaseKey();
-    if (!m_downloads.GetFileList(product, lines, releaseKey)) return WorkerResult::kFailed;
+    CListFacts facts;
+    facts.purpose = ListPurpose::Install;
+    if (!m_downloads.GetFileList(product, facts.lines, CompiledReleaseKey(), &facts.signature))
+        return WorkerResult::kFailed;
+    facts.nowUnixSeconds = CDownloadManager::UnixTime();
+    const ListVerdict verdict = JudgeList(facts);
+    if (verdict != ListVerdict::Usable) {
+        CRunLog::Write(std::string("list refused: ") + ListVerdictText(verdict));
+        return WorkerResult::kFailed;
+    }
+    const std::vector<std::string>& lines = facts.lines;
     // Only a list shaped like a release counts, and names from the network that would leave the
     // staging or product folder end the run before anything is written. Title and version must
     // reach the product whole: a command line that cannot hold them fails now, not after the
     // product folder was replaced. A build with a release key installs only hashed files.
     const std::string version = ListVersion(lines);
     std::string firstStart;
-    if (!IsReleaseList(lines)) {
-        CRunLog::Write("list refused: not shaped like a release (title, dotted version, at least one entry)");
-        return WorkerResult::kFailed;
-    }
-    if (!AllEntriesSafe(lines)) return WorkerResult::kFailed; // it names the entry
     if (!MakeFirstStartCommandLine(m_productFolder, CStringTable::Ansi(IDS_PRODUCT_EXE), version, lines[0],
                                    firstStart)) {
         CRunLog::Write("list refused: its title and version do not fit the product's command line");
-        return WorkerResult::kFailed;
-    }
-    if (releaseKey && !EveryEntryHashed(lines, CFileListEntry::Blanks::Trim)) {
-        CRunLog::Write("list refused: an entry has no SHA-256, which a signed release needs");
         return WorkerResult::kFailed;
     }
     CRunLog::Write("list accepted: version " + version + ", title " + lines[0]);
@@ -268,46 +257,42 @@ void CInstallProcedure::RecoverInterruptedReplace()
 
 bool CInstallProcedure::ReplaceProductFolder()
 {
-    // The old product folder is only moved aside until the new one is complete, so a failed
-    // copy leaves the earlier installation as it was. At every moment one of the two is whole
-    // under a name RecoverInterruptedReplace knows.
+    // One commit of the same journal as the update's: the old product folder goes aside, the
+    // staged tree takes its place, the old one goes. A kill at any moment is finished or undone
+    // by the next start, whatever its mode.
     const std::string aside = m_productFolder + kAsideSuffix;
-    CFileOpEngine engine;
-    engine.SetOwner(m_view.QuestionOwner());
-    bool hadProduct = Exists(m_productFolder);
-    if (hadProduct && (Exists(aside) || !engine.Rename(m_productFolder, aside))) {
-        // In use or locked, or the user kept the last leftover: nothing was replaced, so
-        // nothing is lost either.
+    if (Exists(aside)) {
+        // The user kept the last leftover (read-only files): nothing was replaced, nothing lost.
+        CFileOpEngine engine;
         if (engine.CanDelete(kStagingFolder)) engine.Delete(kStagingFolder);
         return false;
     }
-    // The staged tree becomes the product folder: moved in one step on the same volume, or
-    // copied beside it and then renamed, so a product folder is never half copied.
-    bool moved = MoveFileA(kStagingFolder, m_productFolder.c_str()) != FALSE;
-    if (!moved) {
-        const std::string copy = m_productFolder + kCopySuffix;
-        CFileOpEngine copier;
-        moved = copier.Copy(kStagingFolder, copy) && MoveFileA(copy.c_str(), m_productFolder.c_str());
-        if (!moved) {
-            CFileOpEngine cleanup;
-            cleanup.SetAskReadOnly(false);
-            cleanup.Delete(copy);
-            if (hadProduct) cleanup.Rename(aside, m_productFolder);
-            cleanup.Delete(kStagingFolder);
-            return false;
-        }
+    CCommitJournal journal;
+    CCommitJournal::Move move;
+    move.folder = true;
+    move.target = m_productFolder;
+    move.backup = aside;
+    move.staged = m_installDir + "\\" + kStagingFolder;
+    move.existed = Exists(m_productFolder);
+    journal.AddMove(move);
+    if (CCommit::Run(journal, m_view.QuestionOwner())) return true;
+
+    // Where the staged tree cannot be moved in one step, a copy beside the product folder is,
+    // so a product folder is never half copied.
+    const std::string copy = m_productFolder + kCopySuffix;
+    CFileOpEngine copier;
+    bool replaced = copier.Copy(kStagingFolder, copy);
+    if (replaced) {
+        move.staged = copy;
+        CCommitJournal fromCopy;
+        fromCopy.AddMove(move);
+        replaced = CCommit::Run(fromCopy, m_view.QuestionOwner());
     }
-    // The earlier installation goes now; read-only files in it are asked about, and what the
-    // user keeps stays in the folder aside.
-    if (hadProduct) {
-        CFileOpEngine old;
-        old.SetOwner(m_view.QuestionOwner());
-        if (old.CanDelete(aside)) old.Delete(aside);
-    }
-    CFileOpEngine staging;
-    staging.SetOwner(m_view.QuestionOwner());
-    if (staging.CanDelete(kStagingFolder)) staging.Delete(kStagingFolder);
-    return true;
+    CFileOpEngine cleanup;
+    cleanup.SetAskReadOnly(false);
+    if (!replaced) cleanup.Delete(copy);
+    cleanup.Delete(kStagingFolder);
+    return replaced;
 }
 
 void CInstallProcedure::CreateShortcuts()

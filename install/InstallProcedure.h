@@ -29,8 +29,6 @@ public:
 
     // The sizing step of the upper bar for a list of `lines` lines: 100 per entry line, at least 1.
     static int SizingStep(size_t lines);
-    // Every entry names a safe path (the list comes from the network).
-    static bool AllEntriesSafe(const std::vector<std::string>& lines);
 
 private:
     bool StageFiles(const std::vector<std::string>& lines, int fileCount);

@@ -160,30 +160,35 @@ bool CDownloadManager::FetchText(const std::string& serverFolder, const std::str
 }
 
 bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines,
-                                   const CReleaseKey* releaseKey)
+                                   const CReleaseKey* releaseKey, ListSignature* signature)
 {
+    ListSignature found = ListSignature::NotAsked;
+    if (signature) *signature = found;
     if (!releaseKey) return FetchList(FileListFolder(component), kFileListName, lines);
 
-    std::string listBytes, signature;
+    std::string listBytes, signatureText;
     std::vector<std::string> fetched;
     if (!FetchList(FileListFolder(component), kFileListName, fetched, &listBytes)) return false;
-    if (!FetchText(FileListFolder(component), kFileListSignatureName, signature)) {
-        CRunLog::Write("list refused: its signature could not be fetched");
-        return false;
+    if (!FetchText(FileListFolder(component), kFileListSignatureName, signatureText)) {
+        CRunLog::Write("the list's signature could not be fetched");
+        found = ListSignature::Missing;
+    } else if (!CReleaseSignature::Verifies(*releaseKey, listBytes, signatureText)) {
+        // The lines handed on are read from the very bytes that were verified.
+        CRunLog::Write("the list's signature does not verify with the release key");
+        found = ListSignature::Wrong;
+    } else {
+        found = ListSignature::Verified;
     }
-    // The lines handed on were read from the very bytes that were verified.
-    if (!CReleaseSignature::Verifies(*releaseKey, listBytes, signature)) {
-        CRunLog::Write("list refused: its signature does not verify with the release key");
-        return false;
-    }
-    // A signed list may carry its end of validity: a server replaying an old release forever is
-    // noticed once it has passed.
-    if (HasExpired(fetched, CurrentUnixTime())) {
-        CRunLog::Write("list refused: its signature has expired");
-        return false;
-    }
+    if (signature) *signature = found;
+    // A caller that does not ask about the signature gets only a verified list.
+    if (!signature && found != ListSignature::Verified) return false;
     lines.swap(fetched);
     return true;
+}
+
+long long CDownloadManager::UnixTime()
+{
+    return CurrentUnixTime();
 }
 
 int CDownloadManager::GetRemoteFileSize(const std::string& serverPath)
@@ -213,6 +218,18 @@ bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::st
     const bool stored = Fetch(target.localFolder, target.serverFolder, target.fileName, sink) == 200;
     if (movedAside) *movedAside = stored && sink->MovedAside();
     return stored;
+}
+
+bool CDownloadManager::StageFile(const std::string& serverPath, const std::string& stagedPath,
+                                 const std::string& partialPath, const CExpectedBody& expected)
+{
+    CDownloadTarget target;
+    if (!SplitDownload(serverPath, stagedPath, target)) return false;
+    auto sink = std::make_shared<CFileSink>();
+    sink->ExpectDigest(expected.sha256);
+    sink->ExpectSize(expected.size);
+    sink->KeepPartialAt(partialPath);
+    return Fetch(target.localFolder, target.serverFolder, target.fileName, sink) == 200;
 }
 
 void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)

@@ -10,6 +10,7 @@
 #include "net/FileSink.h"
 #include "net/ServerAddress.h"
 #include "net/TransferWatch.h"
+#include "release/ListVerdict.h"
 
 #include <memory>
 #include <string>
@@ -49,11 +50,10 @@ public:
     // stays behind either way.
     bool GetVersionList(std::vector<std::string>& lines);
     // The same for /update/<component>/_nuvr_file_list.lst. With a release key, its signature
-    // "_nuvr_file_list.lst.sig" is fetched right after it, and a list whose signature is
-    // missing or does not verify is no list either, nor is a signed list whose expiry line says
-    // its time has passed.
+    // "_nuvr_file_list.lst.sig" is fetched right after it and checked; `signature` says how that
+    // went, and JudgeList decides what follows (NotAsked without a key).
     bool GetFileList(const std::string& component, std::vector<std::string>& lines,
-                     const CReleaseKey* releaseKey = nullptr);
+                     const CReleaseKey* releaseKey = nullptr, ListSignature* signature = nullptr);
     // The length the server reports for /update/<serverPath>; otherwise 401, -1 or 0 as the
     // fetcher gives them in size-only mode.
     int GetRemoteFileSize(const std::string& serverPath);
@@ -67,12 +67,22 @@ public:
                       const CExpectedBody& expected = CExpectedBody(), const std::string& asideName = std::string(),
                       bool* movedAside = nullptr);
 
+    // Downloads /update/<serverPath> into `stagedPath` (relative to the current directory, "/"
+    // separated, its folders existing), checked as DownloadFile checks. The bytes go into
+    // `partialPath` first, which a failed transfer leaves for the next call to continue with a
+    // range request; only a complete, checked body becomes the staged file.
+    bool StageFile(const std::string& serverPath, const std::string& stagedPath, const std::string& partialPath,
+                   const CExpectedBody& expected);
+
     // Hands a progress sink to the FTP client's observers.
     void AttachProgressSink(nsFTP::CTransferObserver* sink);
     void DetachProgressSink(nsFTP::CTransferObserver* sink);
     // Hooks around a series of transfers; HTTP needs no set-up, so both always succeed.
     bool PrepareTransfers() { return true; }
     bool FinishTransfers() { return true; }
+
+    // Seconds since 1970-01-01 UTC, for the expiry of signed lists.
+    static long long UnixTime();
 
     const CServerAddress& Server() const { return m_server; }
     // The server every manager of this run uses, as the constructor reads it.

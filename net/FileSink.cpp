@@ -20,13 +20,33 @@ std::string FullPath(const std::string& path)
 
 bool CFileSink::Open(const std::string& targetPath)
 {
+    return Open(targetPath, 0);
+}
+
+long long CFileSink::ResumeOffset()
+{
+    if (m_partial.empty()) return 0;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!::GetFileAttributesExA(m_partial.c_str(), GetFileExInfoStandard, &data)) return 0;
+    const long long size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if (m_expectedSize >= 0 && size >= m_expectedSize) {
+        ::DeleteFileA(m_partial.c_str());
+        return 0;
+    }
+    return size;
+}
+
+bool CFileSink::Open(const std::string& targetPath, long long continueAt)
+{
     std::lock_guard<std::mutex> lock(m_lock);
     DiscardLocked();
     m_digest.Finish(); // starts the digest over
     m_written = 0;
+    m_partialWrong = false;
     if (m_abandoned) return false;
     const std::string target = FullPath(targetPath);
     if (target.empty()) return false;
+    if (!m_partial.empty()) return OpenPartial(target, continueAt);
     const std::size_t slash = target.find_last_of("/\\");
     const std::string folder = target.substr(0, slash + 1);
 
@@ -48,6 +68,31 @@ bool CFileSink::Open(const std::string& targetPath)
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) return false; // no folder, no rights
     }
     return false;
+}
+
+bool CFileSink::OpenPartial(const std::string& target, long long continueAt)
+{
+    const std::string partial = FullPath(m_partial);
+    if (partial.empty()) return false;
+    m_file.reset(::CreateFileA(partial.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!m_file) return false;
+    m_temporary = partial;
+    m_target = target;
+    LARGE_INTEGER size = {};
+    if (continueAt <= 0 || !::GetFileSizeEx(m_file.get(), &size) || size.QuadPart != continueAt) {
+        // Starting over: a server that ignores the range sends the whole file again.
+        return ::SetFilePointer(m_file.get(), 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(m_file.get()) &&
+            continueAt <= 0;
+    }
+    // The bytes already there count, and are hashed, as if they had just arrived.
+    char buffer[64 * 1024];
+    DWORD read = 0;
+    while (::ReadFile(m_file.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        if (!m_expectedDigest.empty()) m_digest.Update(buffer, read);
+        m_written += read;
+    }
+    return m_written.load() == continueAt;
 }
 
 void CFileSink::ExpectDigest(const std::string& sha256Hex)
@@ -83,6 +128,7 @@ bool CFileSink::Commit()
     if (m_expectedSize >= 0 && m_written.load() != m_expectedSize) {
         CRunLog::Write(m_target + ": " + std::to_string(m_written.load()) + " bytes arrived, the list gives " +
                        std::to_string(m_expectedSize));
+        m_partialWrong = true;
         DiscardLocked();
         return false;
     }
@@ -90,6 +136,7 @@ bool CFileSink::Commit()
         const std::string digest = CSha256::ToHex(m_digest.Finish());
         if (digest != m_expectedDigest) {
             CRunLog::Write(m_target + ": SHA-256 " + digest + " does not match the list's " + m_expectedDigest);
+            m_partialWrong = true;
             DiscardLocked();
             return false;
         }
@@ -141,7 +188,9 @@ void CFileSink::Discard()
 void CFileSink::DiscardLocked()
 {
     m_file.reset();
-    if (!m_temporary.empty()) ::DeleteFileA(m_temporary.c_str());
+    // A kept partial file stays for the next run, unless its bytes are known to be wrong.
+    const bool keep = !m_partial.empty() && !m_partialWrong;
+    if (!m_temporary.empty() && !keep) ::DeleteFileA(m_temporary.c_str());
     m_temporary.clear();
     m_target.clear();
 }

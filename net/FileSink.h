@@ -32,6 +32,9 @@ public:
     // Creates the temporary file in the target's folder. False when it cannot be made there
     // (missing folder, no rights).
     bool Open(const std::string& targetPath);
+    // The same, continuing the kept partial file at `continueAt` bytes (the server honoured the
+    // range); 0 starts it over. The bytes already there are hashed first.
+    bool Open(const std::string& targetPath, long long continueAt);
     // The body's SHA-256 as lower-case hex; "" checks nothing. Set before the first Write.
     void ExpectDigest(const std::string& sha256Hex);
     // The body is exactly this many bytes (-1: unknown): the write that would pass it fails, so
@@ -64,8 +67,17 @@ public:
 
     const std::string& TemporaryPath() const { return m_temporary; }
 
+    // The body goes into this file instead of a fresh temporary one, and a transfer that fails
+    // leaves it there (unless its bytes are wrong), so that a later run continues it with a
+    // range request. Set before ResumeOffset and Open.
+    void KeepPartialAt(const std::string& partialPath) { m_partial = partialPath; }
+    // Where a range request should start: the bytes the kept partial file holds, 0 for none. A
+    // partial file as long as the listed size or longer cannot be continued and is removed.
+    long long ResumeOffset();
+
 private:
     bool ReplaceThroughAside();
+    bool OpenPartial(const std::string& target, long long continueAt);
     void DiscardLocked();
 
     // Guards the file and the names against Abandon on another thread; the fetch's own thread
@@ -79,6 +91,8 @@ private:
     std::string m_temporary;
     std::string m_aside;
     bool m_movedAside = false;
+    std::string m_partial;       // kept partial file, "" for a fresh temporary one
+    bool m_partialWrong = false; // its bytes failed the check: it goes, not kept
     CHandle m_file;
     std::string m_expectedDigest;
     CSha256 m_digest;

@@ -63,9 +63,10 @@ CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsig
 }
 
 // Opens and sends a GET; false on any WinInet failure. Over TLS Windows checks the certificate
-// (chain, name, dates); no flag that ignores a certificate error is ever set.
+// (chain, name, dates); no flag that ignores a certificate error is ever set. `rangeStart` above 0
+// asks only for the bytes from there on.
 bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object, bool secure,
-             bool withUserAgent, bool compressed, CInternetHandle& request, DWORD& status)
+             bool withUserAgent, bool compressed, CInternetHandle& request, DWORD& status, long long rangeStart = 0)
 {
     request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
                                      kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0), session.Context()));
@@ -80,6 +81,10 @@ bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const 
         if (::InternetSetOptionA(request.get(), INTERNET_OPTION_HTTP_DECODING, &decode, sizeof decode))
             ::HttpAddRequestHeadersA(request.get(), kAcceptGzipHeader, static_cast<DWORD>(-1),
                                      HTTP_ADDREQ_FLAG_ADD_IF_NEW);
+    }
+    if (rangeStart > 0) {
+        const std::string range = "Range: bytes=" + std::to_string(rangeStart) + "-\r\n";
+        ::HttpAddRequestHeadersA(request.get(), range.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
     }
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
     DWORD size = sizeof status;
@@ -121,7 +126,9 @@ bool IsRedirect(DWORD status)
 }
 
 // Streams the body into the target; true only when all of it arrived and is in place.
-bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log)
+// `continueAt` bytes of the file are in the sink's partial file already (a 206 answer).
+bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log,
+               long long continueAt)
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
     // compared with what the server announced.
@@ -130,11 +137,12 @@ bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::strin
     std::string announced = QueryText(request, HTTP_QUERY_CONTENT_LENGTH);
     if (IsEncodedBody(QueryText(request, HTTP_QUERY_CONTENT_ENCODING))) announced.clear();
     // A body announced longer than the list's size (or the bound) is refused unread.
-    if (!AnnouncedLengthAgrees(announced, sink.ExpectedSize(), sink.SizeLimit())) {
+    const long long expected = sink.ExpectedSize() < 0 ? -1 : sink.ExpectedSize() - continueAt;
+    if (!AnnouncedLengthAgrees(announced, expected, sink.SizeLimit())) {
         log.Failed("the announced length " + announced + " disagrees with the list's size");
         return false;
     }
-    if (!sink.Open(target)) {
+    if (!sink.Open(target, continueAt)) {
         log.Failed("no temporary file could be made beside " + target);
         return false;
     }
@@ -216,11 +224,13 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
     }
     CInternetHandle request;
     DWORD status = 0;
+    const long long rangeStart = sizeOnly ? 0 : sink.ResumeOffset();
     // Compression only where the list's size or hash checks the decoded body: WinInet ends a
     // compressed body that was cut short like a whole one, and then no length on the wire says so.
-    // A size request wants the file's length, not the wire's.
-    const bool compressed = !sizeOnly && sink.ChecksWholeBody();
-    if (!SendGet(session, connection, EscapeRequestPath(serverFolder + fileName), server.secure, true, compressed, request, status)) {
+    // A size request wants the file's length, not the wire's; a resumed file continues raw bytes.
+    const bool compressed = !sizeOnly && rangeStart == 0 && sink.ChecksWholeBody();
+    if (!SendGet(session, connection, EscapeRequestPath(serverFolder + fileName), server.secure, true, compressed,
+                 request, status, rangeStart)) {
         SendFailed(log);
         return 0;
     }
@@ -255,12 +265,23 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
             return 0;
         }
         log.Status(0);
-        if (!SendGet(session, connection, target.object, target.secure, false, compressed, request, status)) {
+        if (!SendGet(session, connection, target.object, target.secure, false, compressed, request, status,
+                     rangeStart)) {
             SendFailed(log);
             return 0;
         }
         log.Status(status);
-        if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
+    }
+    // A range honoured goes on where the kept bytes end; any other answer to it is the whole file.
+    long long continueAt = 0;
+    if (rangeStart > 0 && status == 206) {
+        if (QueryText(request, HTTP_QUERY_CONTENT_RANGE).rfind("bytes " + std::to_string(rangeStart) + "-", 0) != 0) {
+            ::SetLastError(0);
+            log.Failed("a partial answer that does not start where the kept bytes end");
+            return 0;
+        }
+        continueAt = rangeStart;
+        status = 200;
     }
     if (status != 200) return sizeOnly ? -1 : static_cast<int>(status);
 
@@ -269,7 +290,7 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
         log.Bytes(static_cast<unsigned int>(length));
         return length;
     }
-    return StoreBody(request, sink, localFolder + fileName, log) ? 200 : 0;
+    return StoreBody(request, sink, localFolder + fileName, log, continueAt) ? 200 : 0;
 }
 
 } // namespace

@@ -118,7 +118,7 @@ void CUpdateDlg::OnClose()
             ShowDone(RepairDoneText(m_replaced));
             break;
         }
-        RecordVersion();
+        // The commit recorded the version before the window heard of it.
         ShowDone(CStringTable::Wide(IDS_UPDATE_DONE));
         StartProduct();
         break;
@@ -132,12 +132,6 @@ void CUpdateDlg::OnClose()
     }
     StopWorker();
     EndDialog(IDCANCEL);
-}
-
-void CUpdateDlg::RecordVersion() const
-{
-    if (!m_newVersionGiven) return;
-    RecordProductVersion(m_strVersion);
 }
 
 void CUpdateDlg::ShowDone(const std::wstring& text) const

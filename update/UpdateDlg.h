@@ -35,14 +35,9 @@ private:
     void SetStatus(const std::wstring& text) override;
     IProgressBar& Bar() override { return m_progress; }
     HWND QuestionOwner() const override { return GetSafeHwnd(); }
-    void SetNewVersion(const std::string& version) override
-    {
-        m_strVersion = version;
-        m_newVersionGiven = true;
-    }
+    void SetNewVersion(const std::string& version) override { m_strVersion = version; }
     void SetReplacedCount(std::size_t count) override { m_replaced = count; }
 
-    void RecordVersion() const;
     void ShowDone(const std::wstring& text) const;
     void StartProduct() const;
 
@@ -53,9 +48,8 @@ private:
     // version just before it stores its result, and OnClose reads it only after that.
     std::string m_strSetupDir;
     std::string m_strVersion;
-    bool m_newVersionGiven = false; // false: the list was the installed release, nothing to record
-    CUpdateInputs m_inputs;         // the worker's copy of both, taken by OnInitDialog
-    bool m_closing = false;         // a second WM_CLOSE arriving during the final message box
+    CUpdateInputs m_inputs; // the worker's copy of both, taken by OnInitDialog
+    bool m_closing = false; // a second WM_CLOSE arriving during the final message box
     const EWork m_work;
     std::size_t m_replaced = 0; // written by the worker before it posts WM_CLOSE
 };

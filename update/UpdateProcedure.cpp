@@ -12,15 +12,17 @@
 #include "net/DownloadPaths.h"
 #include "net/TransferPace.h"
 #include "res/resource.h"
+#include "update/Commit.h"
 #include "update/UpdatePlan.h"
+#include "update/UpdateStaging.h"
 
+#include <algorithm>
+#include <climits>
 #include <set>
 #include <string>
 #include <vector>
 
 namespace {
-
-constexpr DWORD kFullBarPauseMs = 500; // lets the user see the full bar
 
 bool Exists(const std::string& path)
 {
@@ -71,54 +73,117 @@ CExpectedBody Expected(const CFileListEntry& entry)
     return CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1);
 }
 
+namespace {
+
+using Items = std::vector<const CUpdatePlan::Item*>;
+
 // With every size to be fetched in the list, the run has a deadline derived from them.
-void SetRunBudget(CDownloadManager& downloads, const CUpdatePlan& plan)
+void SetRunBudget(CDownloadManager& downloads, const Items& toFetch)
 {
     long long total = 0;
-    std::size_t files = 0;
-    for (const CUpdatePlan::Item& item : plan.Items()) {
-        if (!item.update) continue;
-        if (!item.entry.HasSize()) return;
-        total += item.entry.Size();
-        ++files;
+    for (const CUpdatePlan::Item* item : toFetch) {
+        if (!item->entry.HasSize()) return;
+        total += item->entry.Size();
     }
-    downloads.SetRunBudget(CTransferPace::RunBudgetMs(total, files));
+    downloads.SetRunBudget(CTransferPace::RunBudgetMs(total, toFetch.size()));
 }
 
-// Replaces one file below the current directory, which is the installation folder. False when
-// its download failed; the installed file is then as it was before. A kill at any moment leaves
-// the file under its own name, old or new.
-bool ReplaceListedFile(CDownloadManager& downloads, const CUpdatePlan::Item& item, const std::string& serverFolder,
-                       HWND owner)
+// The sizes still to be staged must fit on the installation's volume: a disk that fills half-way
+// through would only fail later.
+bool EnoughSpace(const std::string& folder, const Items& toFetch)
 {
-    const CFileListEntry& entry = item.entry;
-    // Failing (or existing) levels are fine: a missing one fails the download below.
-    for (const std::string& level : entry.FolderLevels()) CreateDirectoryA(level.c_str(), nullptr);
-
-    const std::string relative = entry.RelativePath();
-    const std::string serverPath = entry.ServerPath(serverFolder);
-    CFileOpEngine engine;
-    engine.SetOwner(owner);
-
-    if (entry.ReplacesInPlace()) {
-        // The staging name only lends its folder to the download: the new file replaces the
-        // installed one in place, and the fetcher moves it there only once it is complete.
-        engine.Rename(item.staging, relative); // a staged file is taken only where none is installed
-        if (downloads.DownloadFile(serverPath, item.staging, Expected(entry))) return true;
-        CRunLog::Write("update failed: " + relative + " was not replaced, the installed file stays");
-        if (engine.CanDelete(item.staging)) engine.Delete(item.staging);
-        return false;
+    long long needed = 0;
+    for (const CUpdatePlan::Item* item : toFetch)
+        if (item->entry.HasSize())
+            needed += std::max(0LL, item->entry.Size() - CUpdateStaging::PartialBytes(item->entry));
+    ULARGE_INTEGER available = {};
+    if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) {
+        // Not knowing is no reason to refuse: a full disk still fails the download, changing nothing.
+        CRunLog::Write("the free space of " + folder + " is unknown: Windows error " + std::to_string(GetLastError()));
+        return true;
     }
+    const long long free = static_cast<long long>(std::min<unsigned long long>(available.QuadPart, LLONG_MAX));
+    if (free >= needed) return true;
+    CRunLog::Write("not enough space to stage the release: " + std::to_string(needed) + " bytes needed, " +
+                   std::to_string(free) + " free on the volume of " + folder + ", " + std::to_string(needed - free) +
+                   " bytes short");
+    return false;
+}
 
-    // The new file replaces the old one in one step once it is complete; only a file in use is
-    // moved aside under its backup name for that.
-    bool movedAside = false;
-    if (!downloads.DownloadFile(serverPath, relative, Expected(entry), item.backup, &movedAside)) {
-        CRunLog::Write("update failed: " + relative + " was not replaced, the installed file stays");
-        return false;
+// Downloads every file to fetch into the staging folder, each checked as it arrives. The order
+// of the files plays no role: nothing is installed until the commit.
+bool StageFiles(CDownloadManager& downloads, const Items& toFetch, const std::string& serverFolder, IProgressBar& bar)
+{
+    const int from = bar.GetPos();
+    const int step =
+        toFetch.empty() ? 0 : std::max(1, (CUpdatePlan::kStepLimit - from) / static_cast<int>(toFetch.size()));
+    int position = from; // kept here: asking the bar waits for the dialog's thread
+    for (const CUpdatePlan::Item* item : toFetch) {
+        const CFileListEntry& entry = item->entry;
+        CUpdateStaging::MakeFoldersFor(entry);
+        if (!downloads.StageFile(entry.ServerPath(serverFolder), CUpdateStaging::StagedPath(entry),
+                                 CUpdateStaging::PartialPath(entry), Expected(entry))) {
+            CRunLog::Write("update failed: " + entry.RelativePath() +
+                           " could not be staged; nothing installed has changed");
+            return false;
+        }
+        if (CUpdatePlan::StepsAfterEntry(position)) {
+            position += step;
+            bar.SetPos(position);
+        }
     }
-    // A backup still in use stays; the next run removes it.
-    if (movedAside && engine.CanDelete(item.backup)) engine.Delete(item.backup);
+    return true;
+}
+
+std::string InFolder(const std::string& folder, const std::string& relative)
+{
+    std::string path = folder + "\\" + relative;
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+} // namespace
+
+bool StageAndCommit(IUpdateView& view, CDownloadManager& downloads, const CUpdateInputs& inputs,
+                    const CUpdatePlan& plan, const Items& items, bool recordVersion)
+{
+    const std::string serverFolder = CStringTable::Ansi(IDS_PRODUCT_FOLDER);
+    CCommitJournal journal;
+    if (recordVersion) journal.SetRecord(inputs.installedVersion, plan.NewVersion());
+    if (!items.empty()) {
+        if (!CUpdateStaging::Prepare(plan.NewVersion())) {
+            CRunLog::Write("update failed: the staging folder cannot be made in " + inputs.setupDir);
+            return false;
+        }
+        Items toFetch;
+        for (const CUpdatePlan::Item* item : items)
+            if (!CUpdateStaging::HasVerified(item->entry)) toFetch.push_back(item);
+        CRunLog::Write(std::to_string(items.size() - toFetch.size()) + " of " + std::to_string(items.size()) +
+                       " files staged already, " + std::to_string(toFetch.size()) + " to download");
+        if (!EnoughSpace(inputs.setupDir, toFetch)) return false;
+        view.SetStatus(CStringTable::Wide(IDS_DOWNLOADING_FILES));
+        SetRunBudget(downloads, toFetch);
+        if (!StageFiles(downloads, toFetch, serverFolder, view.Bar())) return false;
+        downloads.FinishTransfers();
+
+        journal.SetStagingFolder(InFolder(inputs.setupDir, CUpdateStaging::kFolder));
+        for (const CUpdatePlan::Item* item : items) {
+            CCommitJournal::Move move;
+            move.target = InFolder(inputs.setupDir, item->entry.RelativePath());
+            move.backup = InFolder(inputs.setupDir, item->backup);
+            move.staged = InFolder(inputs.setupDir, CUpdateStaging::StagedPath(item->entry));
+            move.existed = GetFileAttributesA(move.target.c_str()) != INVALID_FILE_ATTRIBUTES;
+            move.copyAside = item->entry.ReplacesInPlace();
+            move.size = item->entry.HasSize() ? item->entry.Size() : -1;
+            move.sha256 = item->entry.Hash();
+            journal.AddMove(move);
+        }
+    }
+    view.Bar().SetPos(CUpdatePlan::kStepLimit);
+    view.SetStatus(CStringTable::Wide(IDS_COPYING_FILES));
+    if (!CCommit::Run(journal, view.QuestionOwner())) return false;
+    CRunLog::Write("committed " + std::to_string(items.size()) + " files" +
+                   (recordVersion ? ", version " + plan.NewVersion() + " recorded" : std::string()));
     return true;
 }
 
@@ -169,65 +234,59 @@ int RunUpdate(IUpdateView& view, const CUpdateInputs& inputs, CDownloadManager& 
     SetStatus(view, IDS_FETCHING_COMPONENTS);
     progress.SetRange(0, 100);
     progress.SetStep(CUpdatePlan::kListFetchedStep);
-    std::vector<std::string> lines;
-    const CReleaseKey* releaseKey = CompiledReleaseKey();
-    if (!downloads.GetFileList(serverFolder, lines, releaseKey)) {
-        return WorkerResult::kFailed;
-    }
+    CListFacts facts;
+    if (!FetchJudgedList(downloads, ListPurpose::Update, inputs.installedVersion, facts)) return WorkerResult::kFailed;
     progress.StepIt();
-    if (!downloads.PrepareTransfers()) {
-        return WorkerResult::kFailed;
-    }
+    if (!downloads.PrepareTransfers()) return WorkerResult::kFailed;
 
-    const CUpdatePlan plan = CUpdatePlan::Make(lines, inputs.installedVersion);
+    const CUpdatePlan plan = CUpdatePlan::Make(facts.lines, inputs.installedVersion);
     if (plan.GetVerdict() != CUpdatePlan::Verdict::Ready) {
         CRunLog::Write(std::string("list refused: ") + RefusalText(plan.GetVerdict()));
         return WorkerResult::kFailed;
     }
-    if (releaseKey && !plan.EveryUpdateHashed()) {
-        CRunLog::Write("list refused: an entry to update has no SHA-256, which a signed release needs");
-        return WorkerResult::kFailed;
-    }
     CRunLog::Write("list accepted: version " + plan.NewVersion() + ", " + std::to_string(plan.UpdateCount()) +
                    " files to replace");
-
     // A folder that cannot be entered would send every file into the wrong one.
     CCurrentDirectoryScope installFolder;
     if (!installFolder.Enter(inputs.setupDir)) {
         CRunLog::Write("update failed: the installation folder " + inputs.setupDir + " cannot be entered");
         return WorkerResult::kFailed;
     }
-    const HWND owner = view.QuestionOwner(); // question boxes never open behind the window
-    RepairInterruptedRun(plan, owner);
-    SetStatus(view, IDS_DOWNLOADING_FILES);
-    progress.SetStep(plan.ProgressStep());
-    SetRunBudget(downloads, plan);
-    int position = CUpdatePlan::kListFetchedStep; // where the one step after the list left the bar
-    for (const CUpdatePlan::Item& item : plan.Items()) {
-        if (item.update && !ReplaceListedFile(downloads, item, serverFolder, owner)) {
-            // Files replaced by earlier entries stay replaced; the version stays the old one,
-            // so the next update offers all of them again.
-            installFolder.Leave();
-            return WorkerResult::kFailed;
-        }
-        // The position is kept here rather than asked of the bar: each question waits for the
-        // dialog's thread.
-        if (CUpdatePlan::StepsAfterEntry(position)) {
-            position += plan.ProgressStep();
-            progress.StepIt();
-        }
+    // Also when nothing is new: the backup of an updater that was running is cleared here.
+    RepairInterruptedRun(plan, view.QuestionOwner());
+    if (plan.IsInstalledRelease()) {
+        // The installed release itself: nothing to replace, nothing to record.
+        progress.SetPos(100);
+        view.SetReplacedCount(0);
+        return kUpdateDone;
     }
-
-    progress.SetPos(100);
-    SetStatus(view, IDS_COPYING_FILES);
-    Sleep(kFullBarPauseMs);
-    downloads.FinishTransfers();
+    std::vector<const CUpdatePlan::Item*> items;
+    for (const CUpdatePlan::Item& item : plan.Items())
+        if (item.update) items.push_back(&item);
+    if (!StageAndCommit(view, downloads, inputs, plan, items, true)) {
+        // Every installed file and the record are as they were; what was staged stays staged.
+        return WorkerResult::kFailed;
+    }
     installFolder.Leave();
+    progress.SetPos(100);
     SetStatus(view, IDS_SETTING_COMPONENTS);
-
-    // Given before the result: OnClose reads the version only once it sees kUpdateDone. The
-    // installed release itself leaves the record as it is.
-    view.SetReplacedCount(plan.UpdateCount());
-    if (!plan.IsInstalledRelease()) view.SetNewVersion(plan.NewVersion());
+    // Given before the result, for the window's log and message; the commit recorded it.
+    view.SetReplacedCount(items.size());
+    view.SetNewVersion(plan.NewVersion());
     return kUpdateDone;
+}
+
+bool FetchJudgedList(CDownloadManager& downloads, ListPurpose purpose, const std::string& installedVersion,
+                     CListFacts& facts)
+{
+    facts.purpose = purpose;
+    facts.installedVersion = installedVersion;
+    if (!downloads.GetFileList(CStringTable::Ansi(IDS_PRODUCT_FOLDER), facts.lines, CompiledReleaseKey(),
+                               &facts.signature))
+        return false;
+    facts.nowUnixSeconds = CDownloadManager::UnixTime();
+    const ListVerdict verdict = JudgeList(facts);
+    if (verdict == ListVerdict::Usable) return true;
+    CRunLog::Write(std::string("list refused: ") + ListVerdictText(verdict));
+    return false;
 }

@@ -303,18 +303,46 @@ TEST_F(SignedRelease, OlderSignedListsAreRefusedInOneStepOrTwo)
             for (CReleaseFile& file : files) file.version = version;
             Publish(kTitle, version, Hashed(files));
             SignList(ReleaseKey());
-            Server().ClearLog();
-            m_driver = std::make_unique<CUpdaterDriver>();
-            ASSERT_TRUE(StartUpdate());
-            EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
-            EXPECT_EQ("1.0.1", ReadRecord("Nuvra", "_sys_version"));
-            for (const char* name : {"Nuvra.exe", "config.ini", "doc/readme.txt"})
-                EXPECT_EQ(std::string("installed ") + fs::path(name).filename().string(),
-                          m_work.Read(std::string(kProductFolder) + "/" + name))
-                    << name;
-            ExpectNoFileRequested();
+            // The update and the repair refuse it alike: the repair would otherwise put the older
+            // bytes back over files it finds "damaged".
+            for (const bool repair : {false, true}) {
+                SCOPED_TRACE(repair ? "repair" : "update");
+                Server().ClearLog();
+                m_driver = std::make_unique<CUpdaterDriver>();
+                if (repair) {
+                    DWORD exitCode = 0;
+                    ASSERT_TRUE(Run("-r /S") && Driver().WaitForExit(60000, &exitCode));
+                    EXPECT_EQ(1u, exitCode);
+                } else {
+                    ASSERT_TRUE(StartUpdate());
+                    EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
+                }
+                EXPECT_EQ("1.0.1", ReadRecord("Nuvra", "_sys_version"));
+                for (const char* name : {"Nuvra.exe", "config.ini", "doc/readme.txt"})
+                    EXPECT_EQ(std::string("installed ") + fs::path(name).filename().string(),
+                              m_work.Read(std::string(kProductFolder) + "/" + name))
+                        << name;
+                ExpectNoFileRequested();
+            }
         }
     }
+}
+
+// A newer list through the repair brings the whole release, committed and recorded as an update.
+TEST_F(SignedRelease, NewerListThroughRepairInstallsAndRecordsThatRelease)
+{
+    std::vector<CReleaseFile> files = Release();
+    InstallProductFolder(files, "1.0.0");
+    for (CReleaseFile& file : files) file.version = "1.1.0";
+    Publish(kTitle, "1.1.0", Hashed(files));
+    SignList(ReleaseKey());
+    DWORD exitCode = 0;
+    ASSERT_TRUE(Run("-r /S") && Driver().WaitForExit(60000, &exitCode));
+    EXPECT_EQ(103u, exitCode); // three files brought to the release
+    EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
+    EXPECT_EQ("[nuvra]\r\ninterval=60\r\n", m_work.Read(std::string(kProductFolder) + "/config.ini"));
+    EXPECT_EQ("Morvel Nuvra\n", m_work.Read(std::string(kProductFolder) + "/doc/readme.txt"));
+    EXPECT_FALSE(m_work.Exists(std::string(kProductFolder) + "/_nuvr_update"));
 }
 
 // A signed list may carry its end of validity (line 2); once passed, a replayed list is refused.

@@ -128,7 +128,8 @@ TEST_F(Unattended, FailedUpdateEndsWithItsCode)
 TEST_F(Unattended, RepairFetchesOnlyTheMissingAndTheDamagedFiles)
 {
     const std::vector<CReleaseFile> files = Release("1.0.0");
-    InstallByHand(files, "0.9");
+    // The installed release: a newer one would be installed whole, as an update.
+    InstallByHand(files, "1.0.0");
     Publish(kTitle, "1.0.0", files);
     ASSERT_TRUE(DeleteFileA((ProductDir() + "\\config.ini").c_str()));
     std::ofstream(ProductDir() + "\\res\\main.bmp", std::ios::binary | std::ios::in | std::ios::out) << "X";
@@ -139,7 +140,7 @@ TEST_F(Unattended, RepairFetchesOnlyTheMissingAndTheDamagedFiles)
     EXPECT_EQ("[nuvra]\r\ninterval=60\r\n", Installed("config.ini"));
     EXPECT_EQ(std::string(5000, 'B') + "1.0.0", Installed("res\\main.bmp"));
     EXPECT_EQ("not in the list", Installed("mine.txt"));
-    EXPECT_EQ("0.9", ReadRecord("Nuvra", "_sys_version"));
+    EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
     EXPECT_EQ((std::vector<std::string>{kListPath, "/update/Nuvra/config.ini", "/update/Nuvra/res/main.bmp"}),
               RequestPaths());
 

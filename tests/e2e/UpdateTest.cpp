@@ -3,6 +3,8 @@
 #include "tests/e2e/E2EFixture.h"
 #include "res/resource.h"
 
+#include <shlobj.h>
+
 #include <algorithm>
 #include <chrono>
 #include <ostream>
@@ -139,14 +141,6 @@ protected:
     }
 
     // Partial downloads ("nvw*.tmp") in the product folder.
-    size_t PartialDownloads() const
-    {
-        const std::vector<std::string> names = ProductFolder();
-        return std::count_if(names.begin(), names.end(), [](const std::string& n) {
-            return n.rfind("nvw", 0) == 0 && n.size() > 4 && n.substr(n.size() - 4) == ".tmp";
-        });
-    }
-
     // Whether the product was started: a start that comes after the program ended still shows.
     bool ProductStarted() const { return !ProductStarts(1000).empty(); }
 
@@ -287,15 +281,15 @@ TEST_F(Update, KillMidDownloadLeavesEveryFileWholeAndTheNextRunFinishes)
     Server().SetFault("/update/Nuvra/Nuvra.exe", CHttpFault::StallMidBody(3000));
     ASSERT_NE(nullptr, StartUpdate());
     ASSERT_TRUE(WaitForRequest("Nuvra.exe"));
-    for (int i = 0; i < 100 && PartialDownloads() == 0; ++i) Sleep(50);
+    for (int i = 0; i < 100 && !IsInstalled("_nuvr_update/partial/Nuvra.exe"); ++i) Sleep(50);
     ASSERT_TRUE(Driver().Kill());
 
-    // Every file is under its own name, with its old or its new bytes.
-    EXPECT_EQ(fresh[0].second, Installed("a.dll"));
+    // Nothing installed changed while files were staged.
+    EXPECT_EQ("old a", Installed("a.dll"));
     EXPECT_EQ(SampleProduct().content, Installed("Nuvra.exe"));
     EXPECT_EQ("old c", Installed("sub/c.dll"));
     EXPECT_EQ("old d", Installed("d.dll"));
-    EXPECT_EQ(1u, PartialDownloads());
+    EXPECT_EQ(std::vector<std::string>{"Nuvra.exe"}, ProductFolder("_nuvr_update/partial"));
     EXPECT_EQ("1.0.0", Version());
 
     // The product still starts the next run, which cleans up and finishes the job.
@@ -329,9 +323,10 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowEndsTheRunAndSaysNothing)
     EXPECT_TRUE(Driver().WaitForExit(30000));
     // Not told, not recorded: the next update offers them again.
     EXPECT_EQ(std::vector<std::string>{kQuestion136}, BoxTexts());
-    EXPECT_EQ("new a", Installed("a.dll"));
+    EXPECT_EQ("old a", Installed("a.dll"));
     EXPECT_EQ("old b", Installed("b.dll"));
-    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "b.dll"}), ProductFolder());
+    // a.dll waits staged for the next run.
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "_nuvr_update", "a.dll", "b.dll"}), ProductFolder());
     EXPECT_EQ("1.0.0", Version());
     EXPECT_FALSE(ProductStarted());
 }
@@ -348,69 +343,96 @@ void PrintTo(const FaultCase& c, std::ostream* os)
 }
 
 class UpdateFailure : public Update, public ::testing::WithParamInterface<FaultCase> {};
+class UpdateResume : public Update, public ::testing::WithParamInterface<bool> {};
 
-TEST_P(UpdateFailure, ThirdOfFiveFailsThenTheNextRunUpdatesAll)
+TEST_P(UpdateFailure, EleventhOfTwentyFailsChangesNothingAndTheRerunFetchesOnlyWhatIsNotStaged)
 {
-    const Files old = {
-        {"e1.dll", "old 1"}, {"e2.dll", "old 2"}, {"sub/e3.dll", "old 3"}, {"e4.dll", "old 4"}, {"e5.dll", "old 5"}};
-    const Files fresh = {{"e1.dll", Big("new 1")},
-                         {"e2.dll", Big("new 2")},
-                         {"sub/e3.dll", Big("new 3")},
-                         {"e4.dll", Big("new 4")},
-                         {"e5.dll", Big("new 5")}};
+    Files old, fresh;
+    std::vector<std::string> entries;
+    for (int i = 1; i <= 20; ++i) {
+        const std::string folder = i == 11 ? "sub" : "";
+        const std::string name = "e" + std::to_string(i) + ".dll";
+        const std::string path = folder.empty() ? name : folder + "/" + name;
+        old.push_back({path, "old " + std::to_string(i)});
+        fresh.push_back({path, Big("new " + std::to_string(i))});
+        // Listed with their hashes and sizes, which a tampered or cut body cannot match.
+        entries.push_back("x," + name + ",1.1.0," + folder + ",," + Sha256Hex(fresh.back().second) + "," +
+                          std::to_string(fresh.back().second.size()) + ",");
+    }
     Install(old, "1.0.0");
-    // Listed with their hashes, which a tampered body cannot match.
-    PublishList("1.1.0",
-                {"x,e1.dll,1.1.0,,," + Sha256Hex(fresh[0].second) + ",",
-                 "x,e2.dll,1.1.0,,," + Sha256Hex(fresh[1].second) + ",",
-                 "x,e3.dll,1.1.0,sub,," + Sha256Hex(fresh[2].second) + ",",
-                 "x,e4.dll,1.1.0,,," + Sha256Hex(fresh[3].second) + ",",
-                 "x,e5.dll,1.1.0,,," + Sha256Hex(fresh[4].second) + ","},
-                fresh);
-    Server().SetFault("/update/Nuvra/sub/e3.dll", GetParam().fault);
+    PublishList("1.1.0", entries, fresh);
+    Server().SetFault("/update/Nuvra/sub/e11.dll", GetParam().fault);
     WriteUninstallEntryValues(HKEY_CURRENT_USER, {{"DisplayName", kTitle}, {"DisplayVersion", "1.0.0"}});
     DeleteFileA(DefaultRunLogPath().c_str());
 
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kError106, FinalMessage(kUpdaterCaption));
     const std::string log = ReadFile(DefaultRunLogPath());
-    EXPECT_NE(std::string::npos, log.find("update failed: sub/e3.dll")) << log;
+    EXPECT_NE(std::string::npos, log.find("update failed: sub/e11.dll")) << log;
     EXPECT_NE(std::string::npos, log.find(GetParam().logged)) << log;
-    EXPECT_EQ("1.0.0", ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayVersion"));
-    EXPECT_EQ(fresh[0].second, Installed("e1.dll"));
-    EXPECT_EQ(fresh[1].second, Installed("e2.dll"));
-    EXPECT_EQ("old 3", Installed("sub/e3.dll"));
-    EXPECT_EQ("old 4", Installed("e4.dll"));
-    EXPECT_EQ("old 5", Installed("e5.dll"));
-    // Neither backups nor the incomplete download stay.
-    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "e1.dll", "e2.dll", "e4.dll", "e5.dll", "sub"}), ProductFolder());
-    EXPECT_EQ(std::vector<std::string>{"e3.dll"}, ProductFolder("sub"));
-    for (const std::string& path : FileRequests()) {
-        EXPECT_NE("/update/Nuvra/e4.dll", path);
-        EXPECT_NE("/update/Nuvra/e5.dll", path);
-    }
+    // Nothing installed changed: every file, the record and Apps & Features are the old release.
+    for (const auto& file : old) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
     EXPECT_EQ("1.0.0", Version());
+    EXPECT_EQ("1.0.0", ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayVersion"));
+    EXPECT_EQ(std::vector<std::string>{"e11.dll"}, ProductFolder("sub"));
     EXPECT_FALSE(ProductStarted());
     // A run that gave up a stalled transfer still ends; until it has, the next one would meet it
     // as another instance.
     EXPECT_TRUE(Driver().WaitForExit(30000));
 
-    // The server is mended: the old version is still recorded, so all five come again.
+    // The mended server is asked only for what was not staged: the failed file (continued where
+    // the server allows it) and those after it.
     Server().ClearFaults();
     Server().ClearLog();
     m_driver = std::make_unique<CUpdaterDriver>();
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
-    EXPECT_EQ(5u, FileRequests().size());
+    std::vector<std::string> expected;
+    for (std::size_t i = 10; i < fresh.size(); ++i) expected.push_back("/update/Nuvra/" + fresh[i].first);
+    EXPECT_EQ(expected, FileRequests());
     for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
     EXPECT_EQ("1.1.0", Version());
     EXPECT_EQ("1.1.0", ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayVersion"));
-    EXPECT_EQ(kTitle, ReadUninstallEntry(HKEY_CURRENT_USER, "DisplayName"));
+    EXPECT_FALSE(IsInstalled("_nuvr_update"));
+    EXPECT_EQ(21u, ProductFolder().size()); // Nuvra.exe, 19 files and sub: no backup stays
 }
+
+// A file cut off part-way is continued with a range request where the server honours one, and
+// fetched whole again where it does not; either way it ends checked against the list.
+TEST_P(UpdateResume, CutFileIsContinuedOrFetchedAgain)
+{
+    const std::string fresh = Big("new a") + Big("more a");
+    Install({{"a.dll", "old a"}}, "1.0.0");
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,," + Sha256Hex(fresh) + "," + std::to_string(fresh.size()) + ","},
+                {{"a.dll", fresh}});
+    Server().SetFault("/update/Nuvra/a.dll", CHttpFault::DropMidBody(5000));
+    ASSERT_NE(nullptr, StartUpdate());
+    ExpectFailedWithoutChanges({{"a.dll", "old a"}}, "1.0.0");
+    EXPECT_TRUE(Driver().WaitForExit(30000));
+
+    Server().ClearFaults();
+    Server().ClearLog();
+    Server().SetIgnoreRanges(GetParam());
+    m_driver = std::make_unique<CUpdaterDriver>();
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    std::vector<std::string> ranges;
+    for (const CHttpRequest& request : Requests())
+        if (request.path == "/update/Nuvra/a.dll") ranges.push_back(request.Header("Range"));
+    ASSERT_EQ(1u, ranges.size());
+    EXPECT_EQ(0u, ranges[0].rfind("bytes=", 0)) << ranges[0]; // asked for the rest either way
+    EXPECT_EQ(fresh, Installed("a.dll"));
+    EXPECT_EQ("1.1.0", Version());
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, UpdateResume, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? "IgnoringRanges" : "HonouringRanges";
+                         });
 
 INSTANTIATE_TEST_SUITE_P(
     Faults, UpdateFailure,
-    ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404), "GET /update/Nuvra/sub/e3.dll: status 404"},
+    ::testing::Values(FaultCase{"NotFound", CHttpFault::Status(404), "GET /update/Nuvra/sub/e11.dll: status 404"},
                       FaultCase{"ShortBody", CHttpFault::ShortBody(100), "body cut short"},
                       FaultCase{"DroppedConnection", CHttpFault::DropMidBody(2000), "; failed: "},
                       FaultCase{"StalledTransfer", CHttpFault::StallMidBody(2000), "; failed: "},
@@ -715,6 +737,39 @@ TEST_F(Update, RunsThatCannotStartFailWithMessage106)
 } // namespace
 
 namespace {
+
+// A commit killed after a.dll was replaced and b.dll moved aside, before b.dll moved in: every
+// start, whatever its mode and with no list on the server, finishes it before anything else.
+TEST_F(Update, InterruptedCommitIsFinishedByAStartInEveryMode)
+{
+    char appData[MAX_PATH];
+    ASSERT_TRUE(SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_LOCAL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData)));
+    const std::string journalPath = std::string(appData) + "\\Morvel\\NuvraUpdater.journal";
+    CreateDirectoryA((std::string(appData) + "\\Morvel").c_str(), nullptr);
+    const std::string dir = ProductDir();
+    const std::string journal = "NuvraCommit 1\r\nrecord\t1.0.0\t1.1.0\r\nstaging\t" + dir + "\\_nuvr_update\r\n" +
+        "file\t1\t0\t5\t\t" + dir + "\\a.dll\t" + dir + "\\a.xdll\t" + dir + "\\_nuvr_update\\files\\a.dll\r\n" +
+        "file\t1\t0\t5\t\t" + dir + "\\b.dll\t" + dir + "\\b.xdll\t" + dir + "\\_nuvr_update\\files\\b.dll\r\nend\r\n";
+    DeleteFileA(Work("server/update/Nuvra/_nuvr_file_list.lst").c_str());
+    for (const char* mode : {"-u", "-u /S", "-r /S"}) {
+        SCOPED_TRACE(mode);
+        Install({{"a.dll", "new a"}, {"a.xdll", "old a"}, {"b.xdll", "old b"}, {"_nuvr_update/files/b.dll", "new b"}},
+                "1.0.0");
+        ASSERT_TRUE(m_work.Write("journal", journal));
+        ASSERT_TRUE(CopyFileA(Work("journal").c_str(), journalPath.c_str(), FALSE));
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_TRUE(Run(mode));
+        if (std::string(mode) == "-u") EXPECT_TRUE(Driver().Answer(kQuestionCaption, IDNO));
+        EXPECT_TRUE(Driver().WaitForExit(60000));
+        EXPECT_EQ("new a", Installed("a.dll"));
+        EXPECT_EQ("new b", Installed("b.dll"));
+        EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "a.dll", "b.dll"}), ProductFolder());
+        EXPECT_EQ("1.1.0", Version());
+        EXPECT_FALSE(FileExists(journalPath));
+        DeleteFileA(ProductFile("a.dll").c_str());
+        DeleteFileA(ProductFile("b.dll").c_str());
+    }
+}
 
 // "-r" in its window: the same progress window, no question, and a message with the count.
 TEST_F(Update, RepairWindowTellsHowManyFilesItRepaired)

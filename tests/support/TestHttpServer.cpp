@@ -35,6 +35,7 @@ const char* Reason(int status)
     case 301: return "Moved Permanently";
     case 302: return "Found";
     case 303: return "See Other";
+    case 206: return "Partial Content";
     case 307: return "Temporary Redirect";
     case 400: return "Bad Request";
     case 401: return "Unauthorized";
@@ -387,8 +388,23 @@ bool CTestHttpServer::AnswerFile(const CTestSocket& socket, const CHttpRequest& 
 
     auto total = static_cast<unsigned long long>(size);
     if (fault && fault->kind == CHttpFault::Kind::Endless) return SendEndless(socket, file, withBody);
-    if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n" + encoding)))
+    // "Range: bytes=N-" as a real server honours it (one open range; other forms get the file).
+    const std::string range = request.Header("Range");
+    unsigned long long from = 0;
+    if (!m_ignoreRanges && encoding.empty() && range.rfind("bytes=", 0) == 0 && range.back() == '-' &&
+        range.find_first_not_of("0123456789", 6) == range.size() - 1 && range.size() > 7)
+        from = std::strtoull(range.c_str() + 6, nullptr, 10);
+    if (from > 0 && from < total) {
+        const std::string contentRange = "Content-Range: bytes " + std::to_string(from) + "-" +
+            std::to_string(total - 1) + "/" + std::to_string(total);
+        if (!socket.SendAll(Head(206, total - from, keepAlive,
+                                 "Content-Type: application/octet-stream\r\n" + contentRange + "\r\n")))
+            return false;
+        file.seekg(static_cast<std::streamoff>(from));
+        total -= from;
+    } else if (!socket.SendAll(Head(200, total, keepAlive, "Content-Type: application/octet-stream\r\n" + encoding))) {
         return false;
+    }
     if (!withBody) return keepAlive;
 
     unsigned long long toSend = total;

@@ -36,6 +36,8 @@ public:
     // `path` is the request path without its query, exactly as requested, e.g. "/update/Nuvra/a.txt".
     void SetFault(const std::string& path, const CHttpFault& fault);
     void ClearFaults();
+    // Answers "Range: bytes=N-" with the whole file, as a server without range support does.
+    void SetIgnoreRanges(bool ignore) { m_ignoreRanges = ignore; }
 
     std::vector<CHttpRequest> Requests() const;
     void ClearLog();
@@ -68,6 +70,7 @@ private:
     mutable std::mutex m_mutex; // guards everything below
     std::condition_variable m_stopSignal;
     std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_ignoreRanges{false};
     bool m_running = false;
     std::list<std::unique_ptr<Connection>> m_connections;
     std::map<std::string, CHttpFault> m_faults;
