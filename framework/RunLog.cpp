@@ -3,6 +3,7 @@
 #include "framework/Handles.h"
 #include "framework/TextConvert.h"
 #include "framework/Trace.h"
+#include "text/LogText.h"
 
 #include <shlobj.h>
 #include <windows.h>
@@ -23,12 +24,35 @@ struct CLogState {
     CHandle file;
     std::wstring path;
     unsigned long long size = 0;
+    bool rotated = false; // this run has rotated (or tried to) once already
 };
 
 CLogState& State()
 {
-    static CLogState state;
-    return state;
+    // Never destroyed: a transfer thread left blocked in WinInet may still end, and try a line,
+    // while the process exits; it must find a lock and a closed log, not freed memory.
+    static CLogState* state = new CLogState;
+    return *state;
+}
+
+// One character of the program's 8-bit text in the ANSI code page, as the log's escaping reads it.
+std::size_t ReadAnsiCharacter(const char* text, std::size_t available, char32_t& code)
+{
+    const std::size_t length = ::IsDBCSLeadByte(static_cast<BYTE>(*text)) ? 2 : 1;
+    if (length > available) return 0;
+    wchar_t wide[2] = {};
+    const int n = ::MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, text, static_cast<int>(length), wide, 2);
+    if (n == 1 && (wide[0] < 0xD800 || wide[0] > 0xDFFF)) {
+        code = wide[0];
+    } else if (n == 2 && wide[0] >= 0xD800 && wide[0] < 0xDC00 && wide[1] >= 0xDC00 && wide[1] <= 0xDFFF) {
+        code = 0x10000 + ((static_cast<char32_t>(wide[0]) - 0xD800) << 10) + (wide[1] - 0xDC00);
+    } else {
+        return 0;
+    }
+    // Code pages map the bytes they have no character for into the private use area (949 does for
+    // its user-defined rows): nothing a reader could see, so shown as the bytes they were.
+    if (code >= 0xE000 && code <= 0xF8FF) return 0;
+    return length;
 }
 
 std::wstring EnvironmentFolder(const wchar_t* name)
@@ -74,12 +98,14 @@ unsigned long long FileSize(const CHandle& file)
     return ::GetFileSizeEx(file.get(), &size) ? static_cast<unsigned long long>(size.QuadPart) : 0;
 }
 
-// Moves the full file to "<name>.1" and starts a new one. Called with the mutex held.
+// Moves the full file to "<name>.1" and starts a new one; once per run, so that this run's lines
+// never push the previous run's out. Called with the mutex held.
 void Rotate(CLogState& state)
 {
+    state.rotated = true;
     state.file.reset();
-    // A rename that fails (another run holds the old name without sharing it) only lets the
-    // file grow: the lines matter more than the bound.
+    // A rename that fails (another run holds the old name without sharing it) keeps the file,
+    // which then grows to twice the size and no further (DecideLogWrite).
     ::MoveFileExW(state.path.c_str(), (state.path + kRotatedSuffix).c_str(), MOVEFILE_REPLACE_EXISTING);
     state.file = OpenForAppend(state.path);
     state.size = state.file ? FileSize(state.file) : 0;
@@ -93,6 +119,7 @@ bool TryOpen(CLogState& state, const std::wstring& path)
     state.file = std::move(file);
     state.path = path;
     state.size = FileSize(state.file);
+    state.rotated = false;
     if (state.size >= CRunLog::kRotateBytes) Rotate(state);
     return static_cast<bool>(state.file);
 }
@@ -144,11 +171,16 @@ void CRunLog::Write(const std::string& line)
 {
     try {
         CLogState& state = State();
-        // Converted before the lock: only the append itself is serialised.
-        const std::string text = TimeStamp() + Utf8FromWide(WideFromAnsi(line)) + "\r\n";
+        // Escaped and bounded before the lock: only the append itself is serialised.
+        const std::string text =
+            TimeStamp() + LogLineText(line, ReadAnsiCharacter, kLineBytes, kLineTailBytes) + "\r\n";
         std::lock_guard<std::mutex> lock(state.mutex);
         if (!state.file) return;
-        if (state.size > 0 && state.size + text.size() > kRotateBytes) Rotate(state);
+        switch (DecideLogWrite(state.size, text.size(), state.rotated, kRotateBytes)) {
+        case LogWrite::Append: break;
+        case LogWrite::RotateFirst: Rotate(state); break;
+        case LogWrite::Drop: return;
+        }
         DWORD written = 0;
         if (state.file &&
             ::WriteFile(state.file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr))

@@ -151,6 +151,49 @@ TEST_F(Unattended, RepairFetchesOnlyTheMissingAndTheDamagedFiles)
     EXPECT_EQ(1u, RequestPaths().size());
 }
 
+// What a hostile server sends reaches the log as visible escapes, one line per event, each line
+// bounded; the earlier history stays in the log's ".1".
+TEST_F(Unattended, ServerTextCannotForgeOrWipeTheLog)
+{
+    const std::string history = "an earlier run's line\r\n" + std::string(1024 * 1024 - 100, 'h') + "\r\n";
+    std::ofstream(Work("run.log"), std::ios::binary) << history;
+    const std::string forged = "2026-01-01 00:00:00.000 [1] result: installed";
+    // WinInet itself turns the bytes after a NUL, and a lead byte without its trail, into "?".
+    const std::string location =
+        "http://" + Server().HostPort() + "/c\x1b[2J\r" + forged + "\n" + forged + std::string("\0\x9b", 2);
+    Server().SetFault("/update/Nuvra/c.dll", CHttpFault::Redirect(302, location));
+    WriteVersionList("0,Nuvra,1.0.0,,yes,\r\n");
+    // No sizes: the installer asks the server for each, so each entry meets a request line.
+    WriteServerFile("update/Nuvra/_nuvr_file_list.lst",
+                    "Morvel \xFF Nuvra\r\n1.0.0\r\nx,b\xFF\x80.dll,1.0.0,,,\r\n"
+                    "x,c.dll,1.0.0,,,\r\nx," +
+                        std::string(2 * 1024 * 1024, 'n') + ".dll,1.0.0,,,\r\n");
+
+    EXPECT_EQ(kFailed, RunToExit("/S /LOG=" + Work("run.log") + " /D=" + Work("inst dir")));
+    EXPECT_EQ(history, ReadFile(Work("run.log.1")));
+    const std::string log = ReadFile(Work("run.log"));
+    ASSERT_GE(log.size(), 2u);
+    EXPECT_EQ("\r\n", log.substr(log.size() - 2));
+    std::vector<std::string> lines;
+    for (std::size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2)
+        lines.push_back(log.substr(at, end - at));
+    for (const std::string& line : lines) {
+        ASSERT_GT(line.size(), 25u) << line;
+        EXPECT_EQ(' ', line[23]) << line; // "yyyy-mm-dd hh:mm:ss.mmm [pid] text"
+        EXPECT_EQ('[', line[24]) << line;
+        EXPECT_LE(line.size(), 4200u) << line.substr(0, 200);
+        EXPECT_TRUE(std::none_of(line.begin(), line.end(), [](char c) { return c >= 0 && c < 0x20; })) << line;
+    }
+    EXPECT_NE(std::string::npos, log.find("/c\\x1b[2J")) << log;
+    EXPECT_NE(std::string::npos, log.find("title Morvel \\xff Nuvra")) << log;
+    EXPECT_NE(std::string::npos, log.find("download failed: b\\xff\\x80.dll")) << log;
+    EXPECT_NE(std::string::npos, log.find("GET /update/Nuvra/nnnn")) << log;
+    EXPECT_NE(std::string::npos, log.find(" bytes)\xE2\x80\xA6nnnn")) << log;
+    // The forged line is no line of its own; the run's own last line is.
+    for (const std::string& line : lines) EXPECT_NE(0u, line.find(forged)) << line;
+    EXPECT_NE(std::string::npos, lines.back().find("] unattended install: exit code 1")) << lines.back();
+}
+
 TEST_F(Unattended, UninstallsWithoutAWindowAndKeepsReadOnlyFiles)
 {
     InstallByHand(Release(), "1.0.0");
