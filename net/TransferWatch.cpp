@@ -4,6 +4,7 @@
 #include "framework/RunLog.h"
 #include "framework/Trace.h"
 #include "net/FileSink.h"
+#include "net/TransferCancel.h"
 #include "net/TransferPace.h"
 
 #include <atomic>
@@ -11,6 +12,9 @@
 namespace {
 
 constexpr DWORD kSampleMs = 1000; // how often the watcher looks at the bytes and the clock
+// How long a given-up transfer may take to end once its handles are closed. On Windows the
+// blocked call returns at once; under Wine a blocked read does not, and this bounds the wait.
+constexpr DWORD kEndWaitMs = 2000;
 
 bool Signalled(HANDLE event)
 {
@@ -26,9 +30,11 @@ struct CTransferWatch::CShared {
     std::function<int()> job;                                      // handed over by the events
     std::atomic<int> result{0};
     std::atomic<bool> quit{false};
+    CTransferCancel cancel; // the transfer's handles, closed when it is given up
 
     void Serve()
     {
+        CTransferCancel::CThreadScope scope(cancel);
         for (;;) {
             if (::WaitForSingleObject(start.get(), INFINITE) != WAIT_OBJECT_0 || quit) return;
             int r = 0;
@@ -69,15 +75,24 @@ bool CTransferWatch::StartThread()
     return true;
 }
 
-void CTransferWatch::GiveUpThread()
+bool CTransferWatch::EndThread()
 {
-    // It is blocked in WinInet until its own time-out; once the fetch returns it sees `quit` and
-    // ends. It holds only shared state and its sink can neither write nor commit any more, so it
-    // may end after we have moved on, or with the process.
+    // Closing the transfer's handles makes the blocked call return; the fetch then logs nothing
+    // more, and its sink is abandoned already.
+    m_shared->cancel.Cancel();
+    const bool ended = ::WaitForSingleObject(m_shared->done.get(), kEndWaitMs) == WAIT_OBJECT_0;
     m_shared->quit = true;
     ::SetEvent(m_shared->start.get());
-    m_thread.detach();
+    if (ended) {
+        m_thread.join();
+    } else {
+        // Still blocked (WinInet under Wine is not woken by the close): it ends at its read's
+        // time-out, or with the process. It holds only shared state, writes no file and no log
+        // line, and the log it could reach outlives it (CRunLog never frees its state).
+        m_thread.detach();
+    }
     m_shared.reset();
+    return ended;
 }
 
 int CTransferWatch::Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink,
@@ -107,7 +122,9 @@ int CTransferWatch::Run(std::function<int()> fetch, const std::shared_ptr<CFileS
         if (reason) {
             CRunLog::Write("GET " + what + ": given up; failed: " + reason);
             if (sink) sink->Abandon();
-            GiveUpThread();
+            if (!EndThread())
+                CRunLog::Write("GET " + what + ": its thread did not end within " + std::to_string(kEndWaitMs) +
+                               " ms of closing its handles and was left to end on its own");
             return 0;
         }
     }

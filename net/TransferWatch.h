@@ -21,23 +21,25 @@ struct CTransferLimits {
 class CTransferWatch {
 public:
     CTransferWatch();
-    // Ends the idle thread and waits for it; one still blocked in a given-up fetch ends on its own.
+    // Ends the idle thread and waits for it.
     ~CTransferWatch();
     CTransferWatch(const CTransferWatch&) = delete;
     CTransferWatch& operator=(const CTransferWatch&) = delete;
 
     // Returns what `fetch` returns, or 0 when the transfer was given up. The sink is then
-    // abandoned (nothing more written or committed, its temporary file removed) and the thread,
-    // still blocked in the fetch, is left to end on its own; the next fetch gets a new one. So
-    // `fetch` must own, not borrow, everything it uses. `what` names the request in the run log
-    // when it is given up.
+    // abandoned (nothing more written or committed, its temporary file removed), the fetch's
+    // WinInet handles are closed (CTransferCancel) and its thread is waited for, a bounded time;
+    // one that is still blocked then is left to end on its own, and the next fetch gets a new
+    // thread. So `fetch` must own, not borrow, everything it uses. `what` names the request in
+    // the run log when it is given up.
     int Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink, const CTransferLimits& limits,
             const std::string& what);
 
 private:
     struct CShared;
     bool StartThread();
-    void GiveUpThread();
+    // Cancels the running fetch and waits for its thread, bounded; false when it was left.
+    bool EndThread();
 
     std::shared_ptr<CShared> m_shared;
     std::thread m_thread;

@@ -4,6 +4,7 @@
 #include "framework/RunLog.h"
 #include "net/FileSink.h"
 #include "net/HttpUrl.h"
+#include "net/TransferCancel.h"
 #include "net/WebFileSession.h"
 #include "net/WebFileText.h"
 
@@ -32,7 +33,8 @@ public:
         line += ", " + std::to_string(m_bytes) + (m_sizeOnly ? " bytes announced, " : " bytes, ");
         line += std::to_string(ms) + " ms";
         if (!m_failure.empty()) line += "; failed: " + m_failure;
-        CRunLog::Write(line);
+        // A transfer given up has its line from the watcher already; it says nothing more.
+        if (!CTransferCancel::CurrentCancelled()) CRunLog::Write(line);
     }
     CRequestLogLine(const CRequestLogLine&) = delete;
     CRequestLogLine& operator=(const CRequestLogLine&) = delete;
@@ -56,17 +58,17 @@ private:
     std::string m_failure;
 };
 
-CInternetHandle Connect(CWebFileSession& session, const std::string& host, unsigned short port)
+void Connect(CWebFileSession& session, const std::string& host, unsigned short port, CTransferHandle& connection)
 {
-    return CInternetHandle(::InternetConnectA(session.Handle(), host.c_str(), port, nullptr, nullptr,
-                                              INTERNET_SERVICE_HTTP, 0, session.Context()));
+    connection.reset(::InternetConnectA(session.Handle(), host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP,
+                                        0, session.Context()));
 }
 
 // Opens and sends a GET; false on any WinInet failure. Over TLS Windows checks the certificate
 // (chain, name, dates); no flag that ignores a certificate error is ever set. `rangeStart` above 0
 // asks only for the bytes from there on.
-bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const std::string& object, bool secure,
-             bool withUserAgent, bool compressed, CInternetHandle& request, DWORD& status, long long rangeStart = 0)
+bool SendGet(CWebFileSession& session, const CTransferHandle& connection, const std::string& object, bool secure,
+             bool withUserAgent, bool compressed, CTransferHandle& request, DWORD& status, long long rangeStart = 0)
 {
     request.reset(::HttpOpenRequestA(connection.get(), "GET", object.c_str(), nullptr, nullptr, nullptr,
                                      kRequestFlags | (secure ? INTERNET_FLAG_SECURE : 0), session.Context()));
@@ -93,7 +95,7 @@ bool SendGet(CWebFileSession& session, const CInternetHandle& connection, const 
 }
 
 // A response header as text; "" when the response has none.
-std::string QueryText(const CInternetHandle& request, DWORD info)
+std::string QueryText(const CTransferHandle& request, DWORD info)
 {
     std::vector<char> buffer(256);
     for (;;) {
@@ -127,7 +129,7 @@ bool IsRedirect(DWORD status)
 
 // Streams the body into the target; true only when all of it arrived and is in place.
 // `continueAt` bytes of the file are in the sink's partial file already (a 206 answer).
-bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log,
+bool StoreBody(const CTransferHandle& request, CFileSink& sink, const std::string& target, CRequestLogLine& log,
                long long continueAt)
 {
     // WinInet ends a body that the server cut short like a complete one, so the count is
@@ -156,6 +158,11 @@ bool StoreBody(const CInternetHandle& request, CFileSink& sink, const std::strin
             return false;
         }
         if (read == 0) break;
+        // Given up meanwhile: its handle may be closed already, so it is not read again.
+        if (CTransferCancel::CurrentCancelled()) {
+            log.Failed("given up");
+            return false;
+        }
         if (!sink.Write(chunk, read)) {
             log.Bytes(received);
             log.Failed("writing the temporary file for " + target + " failed");
@@ -217,12 +224,13 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
         return 0;
     }
     // Declared after the session's creation, so closed before it on every return.
-    CInternetHandle connection = Connect(session, server.host, server.port);
+    CTransferHandle connection;
+    Connect(session, server.host, server.port, connection);
     if (!connection) {
         log.Failed("no connection");
         return 0;
     }
-    CInternetHandle request;
+    CTransferHandle request;
     DWORD status = 0;
     const long long rangeStart = sizeOnly ? 0 : sink.ResumeOffset();
     // Compression only where the list's size or hash checks the decoded body: WinInet ends a
@@ -259,7 +267,7 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
             log.Failed("a redirect from https to plain http refused");
             return 0;
         }
-        connection = Connect(session, target.host, target.port);
+        Connect(session, target.host, target.port, connection);
         if (!connection) {
             log.Failed("no connection");
             return 0;

@@ -308,6 +308,7 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowEndsTheRunAndSaysNothing)
     Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.0");
     PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,"}, {{"a.dll", "new a"}, {"b.dll", Big("new b")}});
     Server().SetFault("/update/Nuvra/b.dll", CHttpFault::StallMidBody(1000));
+    DeleteFileA(DefaultRunLogPath().c_str());
     HWND window = StartUpdate();
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(WaitForRequest("b.dll"));
@@ -321,6 +322,14 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowEndsTheRunAndSaysNothing)
     EXPECT_FALSE(IsWindowVisible(window));
     // The stalled transfer is given up at the close, long before WinInet's minute or the floor's.
     EXPECT_TRUE(Driver().WaitForExit(30000));
+    // Its thread, cancelled (and under Wine left blocked), wrote nothing after the run's result.
+    const std::string log = ReadFile(DefaultRunLogPath());
+    const std::size_t givenUp = log.find("GET /update/Nuvra/b.dll: given up; failed: stopped\r\n");
+    const std::size_t result = log.rfind("] result: failed (message 106)\r\n");
+    EXPECT_NE(std::string::npos, givenUp) << log;
+    ASSERT_NE(std::string::npos, result) << log;
+    EXPECT_LT(givenUp, result);
+    EXPECT_EQ(log.size(), log.find("\r\n", result) + 2) << "no line after the result";
     // Not told, not recorded: the next update offers them again.
     EXPECT_EQ(std::vector<std::string>{kQuestion136}, BoxTexts());
     EXPECT_EQ("old a", Installed("a.dll"));
