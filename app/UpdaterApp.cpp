@@ -98,6 +98,12 @@ BOOL CUpdaterApp::InitInstance()
     CWinApp::InitInstance();
     const CCommandLine line = CCommandLine::Parse(m_lpCmdLine);
     CRunLogScope log(line.logPath);
+    // A script's typo must not install, update or remove anything it did not ask for.
+    if (line.silent && !line.problem.empty()) {
+        CRunLog::Write("command line \"" + m_lpCmdLine + "\" refused before anything was touched: " + line.problem);
+        m_nExitCode = ExitCode::kBadCommandLine;
+        return FALSE;
+    }
 
     CSocketLibrary sockets;
     if (!sockets.ok()) {
