@@ -758,7 +758,12 @@ protected:
     {
         const std::string unc = m_prefix + "/dosdevices/unc/localhost";
         if (!FileExists("\\\\localhost\\c$\\windows")) {
-            CloseHandle(StartProgram("/bin/mkdir -p \"" + unc + "\"", true));
+            // The folder is made here, through Z:, so it is there before the link is asked for:
+            // a Linux program's end may be reported before its work shows, and a link made into
+            // a folder that is not there yet fails.
+            std::string folder = "Z:" + unc;
+            std::replace(folder.begin(), folder.end(), '/', '\\');
+            SHCreateDirectoryExA(nullptr, folder.c_str(), nullptr);
             CloseHandle(StartProgram("/bin/ln -sfn ../../c: \"" + unc + "/c$\"", true));
         }
         // Wine may report the Linux program ended before its work shows.
