@@ -108,27 +108,6 @@ protected:
 
     std::string Version() const { return ReadRecord("Nuvra", "_sys_version"); }
 
-    // The sample product's start lines ("start\t<command line>\t<current folder>"), waiting up
-    // to `waitMs` for the first one.
-    std::vector<std::string> ProductStarts(DWORD waitMs = 10000) const
-    {
-        auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-        for (;;) {
-            std::vector<std::string> starts;
-            std::string log = m_work.Read("sample.log");
-            size_t begin = 0;
-            while (begin < log.size()) {
-                size_t end = log.find('\n', begin);
-                if (end == std::string::npos) end = log.size();
-                std::string line = log.substr(begin, end - begin);
-                if (line.compare(0, 6, "start\t") == 0) starts.push_back(line);
-                begin = end + 1;
-            }
-            if (!starts.empty() || std::chrono::steady_clock::now() >= deadline) return starts;
-            Sleep(50);
-        }
-    }
-
     // Waits until the server was asked for `path` (below /update/Nuvra/).
     bool WaitForRequest(const std::string& path, DWORD timeoutMs = 30000) const
     {
@@ -139,9 +118,6 @@ protected:
         }
         return false;
     }
-
-    // Whether the program started anything (the product): exact once it has ended.
-    bool ProductStarted() const { return m_driver->ProcessesStarted() != 1; }
 
     std::string ExpectedProductStart() const { return "start\t\"" + ProductDir() + "\\Nuvra.exe\"\t" + ProductDir(); }
 

@@ -30,10 +30,6 @@ bool IsMessageBox(HWND window)
 
 CUpdaterDriver::CUpdaterDriver(bool endAll)
 {
-    // Wine starts its desktop process (explorer.exe) for the first program that needs one; made
-    // here, it is the test's child, not the program's, and ProcessesStarted counts only the
-    // program's own.
-    GetDesktopWindow();
     if (!endAll) return;
     // Everything the program starts (the product too) ends with the job when the test ends.
     m_job = CreateJobObjectW(nullptr, nullptr);
@@ -73,14 +69,6 @@ bool CUpdaterDriver::Start(const std::string& commandLine, const std::string& cu
     m_processId = info.dwProcessId;
     m_monitor = std::thread([this] { Monitor(); });
     return true;
-}
-
-long CUpdaterDriver::ProcessesStarted() const
-{
-    JOBOBJECT_BASIC_ACCOUNTING_INFORMATION info = {};
-    if (!m_job || !QueryInformationJobObject(m_job, JobObjectBasicAccountingInformation, &info, sizeof(info), nullptr))
-        return -1;
-    return static_cast<long>(info.TotalProcesses);
 }
 
 bool CUpdaterDriver::WaitForExit(DWORD timeoutMs, DWORD* exitCode)

@@ -32,9 +32,6 @@ public:
     // Kills the program by its process id, at once.
     bool Kill();
     DWORD ProcessId() const { return m_processId; }
-    // How many processes ran in the program's job so far, itself included (so 1 when it started
-    // nothing, the product included); -1 without a job. Exact once the program has ended.
-    long ProcessesStarted() const;
 
     // A visible top-level window of the program with that caption.
     HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 60000);
