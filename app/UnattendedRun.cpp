@@ -141,7 +141,7 @@ int CUnattendedRun::Install()
         return ExitCode::kFailed;
     // The product's first start writes its record, as after the windowed installation.
     const std::string productFolder = inputs.installDir + "\\" + CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    if (!CProductStart::First(productFolder, view.m_version, view.m_title)) return ExitCode::kFailed;
+    if (!CProductStart::First(productFolder, view.m_version, view.m_title)) return ExitCode::kStartFailed;
     return ExitCode::kDone;
 }
 
@@ -152,9 +152,11 @@ int CUnattendedRun::Update()
     CDownloadManager downloads;
     CSilentUpdateView view;
     if (RunUpdate(view, inputs, downloads) != kUpdateDone) return ExitCode::kFailed;
-    // As the windowed update ends (the commit recorded the version): the product started again.
-    CProductStart::Again(inputs.setupDir);
-    return view.m_replaced == 0 ? ExitCode::kNothingToDo : ExitCode::kDone;
+    // A newer version recorded is a change even when no file was newer than the installed one.
+    if (view.m_replaced == 0 && view.m_version.empty()) return ExitCode::kNothingToDo;
+    // As the windowed update ends: the product started again, where a file of it changed.
+    if (view.m_replaced > 0 && !CProductStart::Again(inputs.setupDir)) return ExitCode::kStartFailed;
+    return ExitCode::kDone;
 }
 
 int CUnattendedRun::Repair()

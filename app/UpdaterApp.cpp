@@ -81,12 +81,39 @@ public:
     CRunLogScope& operator=(const CRunLogScope&) = delete;
 };
 
-template <typename Dialog>
-void RunMainDialog(CWinApp& app, Dialog& dialog)
+// Runs a mode's window as the main window and gives the run's exit code as far as the window
+// decides it: windowed runs end with kDone whatever the window showed, unless it had no result.
+int RunMainDialog(CWinApp& app, CDialog& dialog, const char* name)
 {
     app.m_pMainWnd = &dialog;
-    dialog.DoModal();
+    const INT_PTR ended = dialog.DoModal();
+    const DWORD error = GetLastError();
     app.m_pMainWnd = nullptr;
+    if (ended == -1) {
+        // Nothing appeared: the user must know why nothing happens.
+        CRunLog::Write(std::string("result: none: the ") + name + " window could not be created: Windows error " +
+                       std::to_string(error));
+        AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
+        return ExitCode::kNoResult;
+    }
+    if (ended == CDialog::kNotEnded) {
+        CRunLog::Write(std::string("result: none: the ") + name + " window's message loop ended before the window");
+        return ExitCode::kNoResult;
+    }
+    return ExitCode::kDone;
+}
+
+// The same for a window with a worker, which may also end without a result or fail to start
+// the product after its work.
+int RunWorkerDialog(CWinApp& app, CWorkerDialog& dialog, const char* name)
+{
+    const int exitCode = RunMainDialog(app, dialog, name);
+    if (exitCode != ExitCode::kDone) return exitCode;
+    if (dialog.ClosedWithoutResult()) {
+        CRunLog::Write(std::string("result: none: the ") + name + " window was closed before its work ended");
+        return ExitCode::kNoResult;
+    }
+    return dialog.ProductStartFailed() ? ExitCode::kStartFailed : ExitCode::kDone;
 }
 
 } // namespace
@@ -97,7 +124,15 @@ BOOL CUpdaterApp::InitInstance()
     InitCommonControlsEx(&controls);
     CWinApp::InitInstance();
     const CCommandLine line = CCommandLine::Parse(m_lpCmdLine);
+    m_logPath = line.logPath;
+    m_silent = line.silent;
     CRunLogScope log(line.logPath);
+    // A script's typo must not install, update or remove anything it did not ask for.
+    if (line.silent && !line.problem.empty()) {
+        CRunLog::Write("command line \"" + m_lpCmdLine + "\" refused before anything was touched: " + line.problem);
+        m_nExitCode = ExitCode::kBadCommandLine;
+        return FALSE;
+    }
 
     CSocketLibrary sockets;
     if (!sockets.ok()) {
@@ -107,17 +142,20 @@ BOOL CUpdaterApp::InitInstance()
         return FALSE;
     }
 
-    // Another instance holds the lock when the open attempt finds it (Wine hands out a handle
-    // and leaves no error) or reports it as existing or inaccessible (Windows).
-    CHandle probe(OpenMutexA(0, TRUE, kMutexName));
-    DWORD openError = GetLastError();
-    if (probe || openError == ERROR_ALREADY_EXISTS || openError == ERROR_ACCESS_DENIED) {
+    // One call takes the lock and tells whether it was there already: opening first and creating
+    // after would let two copies started together both pass between the two calls. A lock held
+    // by another user's copy is not ours to open (access denied).
+    SetLastError(ERROR_SUCCESS); // a new lock need not clear what an earlier call left
+    CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
+    const DWORD mutexError = GetLastError();
+    if (mutexError == ERROR_ALREADY_EXISTS || mutexError == ERROR_ACCESS_DENIED) {
         CRunLog::Write("another NuvraUpdater runs already: this one ends");
         m_nExitCode = ExitCode::kAlreadyRunning;
         return FALSE;
     }
-    // A failed creation goes unnoticed: start-up simply runs without the guard.
-    CHandle mutex(CreateMutexA(nullptr, TRUE, kMutexName));
+    // Without a lock the run goes on unguarded rather than not at all; the log says so.
+    if (!mutex)
+        CRunLog::Write("the single-instance lock could not be made: Windows error " + std::to_string(mutexError));
     // An installation a killed run left between two releases is made whole before any mode
     // looks at it; this needs no server.
     CCommit::RecoverInterrupted();
@@ -139,7 +177,7 @@ BOOL CUpdaterApp::InitInstance()
             return FALSE;
         }
         CUpdateDlg dialog(nullptr, CUpdateDlg::EWork::Repair);
-        RunMainDialog(*this, dialog);
+        m_nExitCode = RunWorkerDialog(*this, dialog, "repair");
         return FALSE;
     }
 
@@ -151,7 +189,7 @@ BOOL CUpdaterApp::InitInstance()
         m_pszAppName = savedName;
         if (answer == IDYES) {
             CUpdateDlg dialog;
-            RunMainDialog(*this, dialog);
+            m_nExitCode = RunWorkerDialog(*this, dialog, "update");
         } else {
             CRunLog::Write("result: the user declined the update");
         }
@@ -165,7 +203,7 @@ BOOL CUpdaterApp::InitInstance()
 
     if (IsProductInstalled()) {
         LogStart("uninstall", m_lpCmdLine);
-        RunMainDialog(*this, uninstallDialog);
+        m_nExitCode = RunMainDialog(*this, uninstallDialog, "uninstall");
         return FALSE;
     }
 
@@ -184,6 +222,17 @@ BOOL CUpdaterApp::InitInstance()
         return FALSE;
     }
     CInstallDlg installDialog;
-    RunMainDialog(*this, installDialog);
+    m_nExitCode = RunWorkerDialog(*this, installDialog, "install");
     return FALSE;
+}
+
+int CUpdaterApp::OnUnexpectedFailure(const std::string& what)
+{
+    // The window it pointed at, if any, went as start-up unwound.
+    m_pMainWnd = nullptr;
+    // The run's log was closed as start-up unwound; the line goes to the same file.
+    CRunLogScope log(m_logPath);
+    CRunLog::Write("result: internal error: " + what + "; the run ended where it stood");
+    if (!m_silent) AfxMessageBox(IDS_INSTALL_ERROR, MB_OK);
+    return ExitCode::kInternalError;
 }

@@ -8,4 +8,10 @@ class CUpdaterApp : public CWinApp {
 public:
     CUpdaterApp() = default;
     BOOL InitInstance() override;
+    // Logs the failure (in the run's own log) and, in a windowed run, shows message 106.
+    int OnUnexpectedFailure(const std::string& what) override;
+
+private:
+    std::string m_logPath; // of this run, for the last-resort handler
+    bool m_silent = false;
 };

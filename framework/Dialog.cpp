@@ -44,7 +44,7 @@ INT_PTR CDialog::DoModal()
         DestroyWindow(hwnd);
         m_hWnd = nullptr;
     }
-    return m_result;
+    return m_ended ? m_result : kNotEnded;
 }
 
 void CDialog::EndDialog(INT_PTR result)

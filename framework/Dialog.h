@@ -12,7 +12,12 @@ public:
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
-    // Shows the dialog and returns the value given to EndDialog (-1 when it cannot be created).
+    // What DoModal returns when its loop ended before the dialog did (a WM_QUIT, a failed
+    // GetMessage): the dialog has no result.
+    static constexpr INT_PTR kNotEnded = -2;
+
+    // Shows the dialog and returns the value given to EndDialog (-1 when it cannot be created,
+    // the Windows error then left for GetLastError; kNotEnded as above).
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
 

@@ -4,6 +4,8 @@
 #include "framework/TextConvert.h"
 #include "framework/Trace.h"
 
+#include <exception>
+
 namespace {
 CWinApp* g_app = nullptr;
 }
@@ -33,14 +35,31 @@ int CWinApp::Run(HINSTANCE instance)
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         m_pszAppName = BaseNameWithoutExtension(path);
     }
+    // Nothing may escape to the C runtime's entry: the process ends, as failed, and says why.
+    std::string what;
     try {
         InitInstance();
-    } catch (...) {
-        // Nothing may escape to the C runtime's entry; the process just ends, as failed.
+        return m_nExitCode;
+    } catch (const std::exception& e) {
         TraceSwallowedException("start-up");
+        what = e.what();
+    } catch (...) {
+        TraceSwallowedException("start-up");
+        what = "an exception of unknown type";
+    }
+    try {
+        m_nExitCode = OnUnexpectedFailure(what);
+    } catch (...) {
+        // The handler's own failure cannot be reported anywhere better than the debugger.
+        TraceSwallowedException("the last-resort handler");
         m_nExitCode = 1;
     }
     return m_nExitCode;
+}
+
+int CWinApp::OnUnexpectedFailure(const std::string&)
+{
+    return 1;
 }
 
 std::string CWinApp::CommandTail(const std::string& commandLine)

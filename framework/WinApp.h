@@ -14,9 +14,14 @@ public:
     CWinApp& operator=(const CWinApp&) = delete;
 
     virtual BOOL InitInstance();
+    // The last resort: InitInstance ended by an exception (`what` says which, as far as known).
+    // Returns the process's exit code; the default is 1. Runs after InitInstance's locals are
+    // gone; whatever it throws is swallowed.
+    virtual int OnUnexpectedFailure(const std::string& what);
 
     // Called by WinMain: sets the instance, command tail and name, then runs InitInstance and
-    // returns the process's exit code, m_nExitCode (1 when start-up ends by an exception).
+    // returns the process's exit code, m_nExitCode (OnUnexpectedFailure's when start-up ends by
+    // an exception).
     int Run(HINSTANCE instance);
 
     HINSTANCE m_hInstance = nullptr;

@@ -17,6 +17,11 @@ public:
     explicit CWorkerDialog(UINT templateId, HWND parent = nullptr);
     ~CWorkerDialog() override;
 
+    // After DoModal: the window was closed while its work was under way, which gave the work
+    // up, so the run has no result; and whether the product could not be started at the end.
+    bool ClosedWithoutResult() const { return m_closedWithoutResult; }
+    bool ProductStartFailed() const { return m_productStartFailed; }
+
 protected:
     // Worker side: blocks until start (true) or stop (false) is signalled.
     bool WaitForStart() const;
@@ -25,10 +30,14 @@ protected:
 
     // The stop event, for waits of the worker's that must end when the dialog closes.
     HANDLE StopEvent() const { return m_hStopEvent.get(); }
+    // Worker side: the dialog is closing, so a failure now is the close's doing.
+    bool StopRequested() const { return WaitForSingleObject(m_hStopEvent.get(), 0) == WAIT_OBJECT_0; }
     // True while a worker thread is owned: started and not yet stopped.
     bool HasWorker() const { return static_cast<bool>(m_hThread); }
 
-    std::atomic<int> m_nResult{0}; // written by the worker, read by the dialog
+    std::atomic<int> m_nResult{0};      // written by the worker, read by the dialog
+    bool m_closedWithoutResult = false; // set by the close handler
+    bool m_productStartFailed = false;  // set by the close handler
 
     // Starts the worker at once; it waits for the events. Call from the derived constructor.
     // A worker that cannot be started is remembered: the start signal then ends the run as

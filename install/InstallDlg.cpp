@@ -37,7 +37,10 @@ unsigned CInstallDlg::ThreadProc(CWorkerDialog* dialog)
     }
     // The inputs were copied before the start event was signalled, so reading them now is safe.
     const int result = CInstallProcedure(*install, install->m_inputs, install->m_downloadManager).Run();
-    CRunLog::Write(result == WorkerResult::kFailed ? "result: failed (message 106)" : "result: installed");
+    if (result == WorkerResult::kFailed && install->StopRequested())
+        CRunLog::Write("result: given up: the window was closed while it installed");
+    else
+        CRunLog::Write(result == WorkerResult::kFailed ? "result: failed (message 106)" : "result: installed");
     install->Finish(result);
     return 0;
 }
@@ -126,14 +129,22 @@ void CInstallDlg::OnClose()
     else if (result != kNotFinished)
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
     StopWorker();
+    // Closed while it worked: the work was given up, unless it ended while the worker was awaited.
+    const int ended = m_nResult.load();
+    if (result == kNotFinished && m_bWorking && ended != CInstallProcedure::kInstalled &&
+        ended != CInstallProcedure::kInstalledAndStart)
+        m_closedWithoutResult = true;
     CWorkerDialog::OnClose();
 }
 
 void CInstallDlg::StartProduct()
 {
     std::string productFolder = m_strInstallDir + "\\" + CStringTable::Ansi(IDS_PRODUCT_FOLDER);
-    if (!CProductStart::First(productFolder, m_strVersion, m_strTitle))
+    // Installed, but the user would wait for a product that never comes: they are told.
+    if (!CProductStart::First(productFolder, m_strVersion, m_strTitle)) {
+        m_productStartFailed = true;
         MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
+    }
 }
 
 void CInstallDlg::SetMainStatus(const std::wstring& text)

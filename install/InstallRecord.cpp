@@ -62,9 +62,10 @@ void RecordDisplayVersion(const std::string& version)
     }
 }
 
-void RecordProductVersion(const std::string& version)
+bool RecordProductVersion(const std::string& version)
 {
     CRegKey key = OpenProductKey(CStringTable::Ansi(IDS_PRODUCT_KEY));
-    if (key) WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), version);
+    if (!key || !WriteRegString(key.get(), CStringTable::Ansi(IDS_VALUE_VERSION), version)) return false;
     RecordDisplayVersion(version);
+    return true;
 }

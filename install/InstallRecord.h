@@ -44,7 +44,7 @@ bool WriteRegString(HKEY key, const std::string& valueName, const std::string& t
 // entry that is missing is not made (the product makes it).
 void RecordDisplayVersion(const std::string& version);
 
-// After a successful update: the record's version becomes the new one. A record that cannot be
-// opened or written is skipped without a word (the files are in place; the next update offers
-// the same files again). Apps & Features shows the new version too.
-void RecordProductVersion(const std::string& version);
+// The record's version becomes this one, and Apps & Features shows it too. False (and Apps &
+// Features left alone) when the record cannot be opened or written: the commit that asked is
+// then undone, so the files never claim a release the record does not name.
+bool RecordProductVersion(const std::string& version);

@@ -1,6 +1,7 @@
 #include "net/DownloadManager.h"
 
 #include "crypt/ReleaseSignature.h"
+#include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "framework/TextConvert.h"
 #include "net/DownloadPaths.h"
@@ -12,6 +13,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -65,6 +67,48 @@ bool ReadBytes(const std::string& path, std::string& bytes)
     bytes = content.str();
     return !in.bad();
 }
+
+// A folder of one list's own below the user's temporary folder, removed with what it holds when
+// it goes: two runs at once (two users' scripts, a hung one) never write or read each other's
+// lists under the same name.
+class CListFolder {
+public:
+    CListFolder()
+    {
+        static std::atomic<unsigned> s_count{0};
+        const std::string temporary = TemporaryFolder();
+        if (temporary.empty()) return;
+        // A name of this process; one a dead process with the same id left is passed over.
+        const std::string stem = temporary + "NuvraUpdater-" + std::to_string(::GetCurrentProcessId()) + "-";
+        for (int attempt = 0; attempt < 100 && m_path.empty(); ++attempt) {
+            const std::string candidate = stem + std::to_string(s_count++);
+            if (::CreateDirectoryA(candidate.c_str(), nullptr)) m_path = candidate + "\\";
+        }
+    }
+    ~CListFolder()
+    {
+        if (m_path.empty()) return;
+        WIN32_FIND_DATAA found;
+        CFindHandle find(::FindFirstFileA((m_path + "*").c_str(), &found));
+        if (find) {
+            do {
+                // Only the list and the fetcher's temporary file are ever in it.
+                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    ::DeleteFileA((m_path + found.cFileName).c_str());
+            } while (::FindNextFileA(find.get(), &found));
+        }
+        find.reset();
+        ::RemoveDirectoryA(m_path.c_str());
+    }
+    CListFolder(const CListFolder&) = delete;
+    CListFolder& operator=(const CListFolder&) = delete;
+
+    // With its trailing separator; "" when none could be made.
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+};
 
 } // namespace
 
@@ -120,25 +164,12 @@ int CDownloadManager::Fetch(const std::string& localFolder, const std::string& s
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
                                  std::vector<std::string>& lines, std::string* bytes)
 {
-    // The user's temporary folder, not the current one: the program may have been started from
-    // a place it cannot write (a share, a CD, a protected folder).
-    const std::string folder = TemporaryFolder();
-    if (folder.empty()) {
-        CRunLog::Write("no temporary folder to fetch " + fileName + " into");
-        return false;
-    }
-    // Bounded before a byte of it is read: a list larger than any release is no list.
-    auto sink = std::make_shared<CFileSink>();
-    sink->LimitSize(kListSizeBound);
-    if (Fetch(folder, serverFolder, fileName, sink) != 200) return false;
-    const std::string path = folder + fileName;
-    CTextFileReader reader("\n");
-    bool read = reader.ReadTextFile(path, lines) && (!bytes || ReadBytes(path, *bytes));
-    if (!read) CRunLog::Write(fileName + " arrived but could not be read back from " + folder);
-    ::DeleteFileA(path.c_str());
-    // A list that arrived but cannot be read is no list: reporting success would hand the
-    // caller stale or no lines as if they were the server's.
-    return read;
+    std::string content;
+    if (!FetchText(serverFolder, fileName, content)) return false;
+    // The lines are cut from the very bytes the caller checks: the file is read once.
+    CTextFileReader("\n").SplitLines(content, lines);
+    if (bytes) bytes->swap(content);
+    return true;
 }
 
 bool CDownloadManager::GetVersionList(std::vector<std::string>& lines)
@@ -148,15 +179,22 @@ bool CDownloadManager::GetVersionList(std::vector<std::string>& lines)
 
 bool CDownloadManager::FetchText(const std::string& serverFolder, const std::string& fileName, std::string& bytes)
 {
-    const std::string folder = TemporaryFolder();
-    if (folder.empty()) return false;
+    // The user's temporary folder, not the current one: the program may have been started from
+    // a place it cannot write (a share, a CD, a protected folder).
+    const CListFolder folder;
+    if (folder.Path().empty()) {
+        CRunLog::Write("no temporary folder to fetch " + fileName + " into");
+        return false;
+    }
+    // Bounded before a byte of it is read: a list larger than any release is no list.
     auto sink = std::make_shared<CFileSink>();
     sink->LimitSize(kListSizeBound);
-    if (Fetch(folder, serverFolder, fileName, sink) != 200) return false;
-    const std::string path = folder + fileName;
-    bool read = ReadBytes(path, bytes);
-    ::DeleteFileA(path.c_str());
-    return read;
+    if (Fetch(folder.Path(), serverFolder, fileName, sink) != 200) return false;
+    // A list that arrived but cannot be read is no list: reporting success would hand the
+    // caller stale or no lines as if they were the server's.
+    if (ReadBytes(folder.Path() + fileName, bytes)) return true;
+    CRunLog::Write(fileName + " arrived but could not be read back from " + folder.Path());
+    return false;
 }
 
 bool CDownloadManager::GetFileList(const std::string& component, std::vector<std::string>& lines,

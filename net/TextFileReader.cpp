@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -28,6 +29,12 @@ bool CTextFileReader::ReadTextFile(const std::string& path, std::vector<std::str
     std::size_t n;
     while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) content.append(buffer, n);
 
+    SplitLines(std::move(content), lines);
+    return true;
+}
+
+void CTextFileReader::SplitLines(std::string content, std::vector<std::string>& lines) const
+{
     // A UTF-8 byte-order mark (Notepad wrote one for years) is no part of the first line.
     if (content.compare(0, 3, "\xEF\xBB\xBF") == 0) content.erase(0, 3);
 
@@ -43,5 +50,4 @@ bool CTextFileReader::ReadTextFile(const std::string& path, std::vector<std::str
         if (last) break;
         start = stop + end.size();
     }
-    return true;
 }

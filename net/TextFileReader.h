@@ -13,6 +13,9 @@ public:
     // left as it was.
     bool ReadTextFile(const std::string& path, std::vector<std::string>& lines);
 
+    // The same for bytes already in memory (a list read once, checked and then used).
+    void SplitLines(std::string content, std::vector<std::string>& lines) const;
+
     const std::string& ErrorText() const { return m_errorText; }
 
 private:

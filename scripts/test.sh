@@ -28,9 +28,7 @@ NUVRA_WINE_SUITE=template-check wine_run cmd /c exit >/dev/null 2>&1 </dev/null 
 wine_run --clean template-check
 template_manifest() { (cd "$wine_state/template" && find . -printf '%P %s %T@ %m %U\n' | sort | md5sum); }
 template_before=$(template_manifest)
-# Wine's X11 driver now and then loses a window of a dying process under load (a BadWindow error
-# that ends the program under test); such a test gets one more run. A real fault fails both.
-(cd build/win && ctest --output-on-failure -j"$jobs" --repeat until-pass:2) || status=1
+(cd build/win && ctest --output-on-failure -j"$jobs") || status=1
 if [ "$(template_manifest)" != "$template_before" ]; then
   echo "FAILED: a test changed the Wine template that every suite shares"; status=1
 fi

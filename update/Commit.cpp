@@ -106,7 +106,10 @@ void Undo(const CCommitJournal& journal)
             CRunLog::Write("undo: " + move->backup + " could not go back to " + move->target + ": Windows error " +
                            std::to_string(GetLastError()));
     }
-    if (journal.HasRecord() && RecordedVersion() != journal.OldVersion()) RecordProductVersion(journal.OldVersion());
+    // The old version fits where it was; one that cannot be written back is named for whoever
+    // mends the installation by hand.
+    if (journal.HasRecord() && RecordedVersion() != journal.OldVersion() && !RecordProductVersion(journal.OldVersion()))
+        CRunLog::Write("undo: the old version " + journal.OldVersion() + " could not be recorded again");
     DeleteJournal();
 }
 
@@ -180,7 +183,13 @@ bool CCommit::Run(const CCommitJournal& journal, HWND owner, std::size_t stopAft
         if (steps.Stop()) return false;
     }
     if (journal.HasRecord()) {
-        RecordProductVersion(journal.NewVersion());
+        // The record is part of the commit: files of a release it does not name would be offered
+        // again and again, or taken for the old release by a repair.
+        if (!RecordProductVersion(journal.NewVersion())) {
+            CRunLog::Write("commit undone: the version " + journal.NewVersion() + " could not be recorded");
+            Undo(journal);
+            return false;
+        }
         if (steps.Stop()) return false;
     }
     CleanUp(journal, owner);
@@ -223,6 +232,10 @@ void CCommit::RecoverInterrupted()
             return;
         }
     }
-    if (journal.HasRecord()) RecordProductVersion(journal.NewVersion());
+    if (journal.HasRecord() && !RecordProductVersion(journal.NewVersion())) {
+        CRunLog::Write("recovery: the version " + journal.NewVersion() + " could not be recorded; undoing the commit");
+        Undo(journal);
+        return;
+    }
     CleanUp(journal, nullptr);
 }

@@ -17,7 +17,7 @@ public:
     // start without a record (an install has none yet) and without a server.
     static std::string JournalPath();
 
-    // The whole commit. False when a rename failed: the steps done are undone then, the
+    // The whole commit. False when a rename or the record failed: the steps done are undone then, the
     // installation and the record as they were, and the staged files kept for the next run.
     // Backups that are read-only are deleted only with the consent asked of `owner`; one still in
     // use stays for a later run. `stopAfterSteps` ends the run as a kill would after that many

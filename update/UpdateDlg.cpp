@@ -56,10 +56,14 @@ unsigned CUpdateDlg::ThreadProc(CWorkerDialog* worker)
     const int result = dialog->m_work == EWork::Repair
         ? RunRepair(*dialog, dialog->m_inputs, dialog->m_downloadManager)
         : RunUpdate(*dialog, dialog->m_inputs, dialog->m_downloadManager);
-    if (dialog->m_work == EWork::Update) {
+    if (result != kUpdateDone && dialog->StopRequested()) {
+        CRunLog::Write("result: given up: the window was closed while it worked; nothing installed has changed");
+    } else if (dialog->m_work == EWork::Update) {
         // The new version was given by the worker itself, before its result.
-        CRunLog::Write(result == kUpdateDone ? "result: updated to version " + dialog->m_strVersion
-                                             : std::string("result: failed (message 106)"));
+        CRunLog::Write(result != kUpdateDone ? std::string("result: failed (message 106)")
+                           : dialog->m_replaced == 0 && dialog->m_strVersion == dialog->m_inputs.installedVersion
+                           ? "result: nothing to update"
+                           : "result: updated to version " + dialog->m_strVersion);
     }
     dialog->Finish(result);
     return 0;
@@ -112,15 +116,17 @@ void CUpdateDlg::OnClose()
 
     // Read once: a user's close while the worker runs sees 0 here and says nothing, even if
     // the worker finishes while we wait for it below.
-    switch (m_nResult.load()) {
+    const int result = m_nResult.load();
+    switch (result) {
     case kUpdateDone:
         if (m_work == EWork::Repair) {
             ShowDone(RepairDoneText(m_replaced));
             break;
         }
-        // The commit recorded the version before the window heard of it.
+        // The commit recorded the version before the window heard of it. Nothing replaced starts
+        // nothing that was not running.
         ShowDone(CStringTable::Wide(IDS_UPDATE_DONE));
-        StartProduct();
+        if (m_replaced > 0) StartProduct();
         break;
     case kFailed: MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK); break;
     default:
@@ -131,6 +137,8 @@ void CUpdateDlg::OnClose()
         break;
     }
     StopWorker();
+    // Closed while it worked: the work was given up, unless it ended while the worker was awaited.
+    m_closedWithoutResult = result == kNotFinished && m_nResult.load() != kUpdateDone;
     EndDialog(IDCANCEL);
 }
 
@@ -146,7 +154,11 @@ void CUpdateDlg::ShowDone(const std::wstring& text) const
     if (app) app->m_pszAppName = savedName;
 }
 
-void CUpdateDlg::StartProduct() const
+void CUpdateDlg::StartProduct()
 {
-    CProductStart::Again(m_strSetupDir);
+    // Updated, but the user would wait for a product that never comes: they are told.
+    if (!CProductStart::Again(m_strSetupDir)) {
+        m_productStartFailed = true;
+        MessageBox(CStringTable::Wide(IDS_INSTALL_ERROR), MB_OK);
+    }
 }

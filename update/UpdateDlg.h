@@ -39,7 +39,7 @@ private:
     void SetReplacedCount(std::size_t count) override { m_replaced = count; }
 
     void ShowDone(const std::wstring& text) const;
-    void StartProduct() const;
+    void StartProduct();
 
     HICON m_hIcon;
     CProgressCtrl m_progress;

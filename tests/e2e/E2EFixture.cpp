@@ -1,4 +1,6 @@
 #include "tests/e2e/E2EFixture.h"
+
+#include <chrono>
 #include "crypt/Sha256.h"
 #include <windows.h>
 #include <shlobj.h>
@@ -116,6 +118,25 @@ std::vector<std::string> E2EFixture::RequestPaths() const
     std::vector<std::string> paths;
     for (const CHttpRequest& request : m_server->Requests()) paths.push_back(request.path);
     return paths;
+}
+
+std::vector<std::string> E2EFixture::ProductStarts(DWORD waitMs) const
+{
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    for (;;) {
+        std::vector<std::string> starts;
+        std::string log = m_work.Read("sample.log");
+        size_t begin = 0;
+        while (begin < log.size()) {
+            size_t end = log.find('\n', begin);
+            if (end == std::string::npos) end = log.size();
+            std::string line = log.substr(begin, end - begin);
+            if (line.compare(0, 6, "start\t") == 0) starts.push_back(line);
+            begin = end + 1;
+        }
+        if (!starts.empty() || std::chrono::steady_clock::now() >= deadline) return starts;
+        Sleep(50);
+    }
 }
 
 bool E2EFixture::Run(const std::string& tail)

@@ -62,6 +62,14 @@ protected:
     long RunToExit(const std::string& tail, DWORD timeoutMs = 120000);
     CUpdaterDriver& Driver() { return *m_driver; }
 
+    // The sample product's start lines ("start\t<command line>\t<current folder>"), waiting up
+    // to `waitMs` for the first one.
+    std::vector<std::string> ProductStarts(DWORD waitMs = 10000) const;
+    // Whether the product was started, after the program has ended. A start that comes after it
+    // shows within the wait; the wait running out without one is the pass. (The job's process
+    // count cannot tell: Wine adds its own desktop process to it now and then.)
+    bool ProductStarted() const { return !ProductStarts(2000).empty(); }
+
     // The record key HKCU\SOFTWARE\Morvel\<name> with string values.
     static void WriteRecord(const std::string& key, const std::vector<std::pair<std::string, std::string>>& values);
     static std::string ReadRecord(const std::string& key, const std::string& value);

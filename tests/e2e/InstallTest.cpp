@@ -146,16 +146,18 @@ TEST_F(Install, InstallsEveryFileMakesShortcutsAndStartsTheProduct)
     EXPECT_EQ("start\t\"" + ProductDir() + "\\Nuvra.exe\" -d\"" + ProductDir() + "\" -v\"1.0.0\" -t\"" + kTitle +
                   "\"\t" + ProductDir(),
               log[0]);
-    EXPECT_EQ(ProductDir(), ReadRecord("Nuvra", "_sys_setup_dir"));
-    EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
-    EXPECT_EQ(kTitle, ReadRecord("Nuvra", "_sys_title"));
     EXPECT_TRUE(Driver().MessageBoxes().empty());
 
-    // Beside the record, Apps & Features' entry: the machine's, as the installation is.
+    // Beside the record, Apps & Features' entry: the machine's, as the installation is. The
+    // product writes the entry after the record (and both after its start line): once the entry
+    // is there, so is the record.
     size_t bytes = 0;
     for (const CReleaseFile& file : files) bytes += file.content.size();
     const std::string updater = "\"" + ProductDir() + "\\NuvraUpdater.exe\"";
     EXPECT_EQ(updater + " -r", ReadUninstallEntry(HKEY_LOCAL_MACHINE, "ModifyPath", 15000));
+    EXPECT_EQ(ProductDir(), ReadRecord("Nuvra", "_sys_setup_dir"));
+    EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
+    EXPECT_EQ(kTitle, ReadRecord("Nuvra", "_sys_title"));
     const std::pair<std::string, std::string> entry[] = {
         {"DisplayName", kTitle},           {"DisplayVersion", "1.0.0"},
         {"Publisher", "Morvel"},           {"DisplayIcon", ProductDir() + "\\Nuvra.exe"},
@@ -299,16 +301,16 @@ TEST_F(Install, EnterEscapeAndSystemCloseWhileWorkingDoNotEndIt)
     // Keys before Install: neither presses the default Close button.
     PostMessageW(GetDlgItem(dialog, IDC_CLOSE), WM_KEYDOWN, VK_RETURN, 0);
     PostMessageW(GetDlgItem(dialog, IDC_CLOSE), WM_KEYDOWN, VK_ESCAPE, 0);
-    Sleep(300);
-    EXPECT_TRUE(Driver().IsRunning());
+    // A key that pressed Close would end the program: the wait running out is the pass.
+    EXPECT_FALSE(Driver().WaitForExit(300));
     // The work lasts over a second (two fixed half-second pauses at its end).
     CUpdaterDriver::Click(dialog, IDC_INSTALL);
     Sleep(100);
     EXPECT_FALSE(CUpdaterDriver::IsEnabled(dialog, IDC_CLOSE));
     EXPECT_FALSE(CUpdaterDriver::IsEnabled(dialog, IDC_CHANGE));
     PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0);
-    Sleep(100);
-    EXPECT_TRUE(Driver().IsRunning());
+    // A close that got through would end the program: the wait running out is the pass.
+    EXPECT_FALSE(Driver().WaitForExit(100));
     FinalMessage();
     ExpectInstalled(files);
 }

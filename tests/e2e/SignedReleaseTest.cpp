@@ -276,13 +276,15 @@ TEST_F(SignedRelease, ShippedUpdaterUpdatesTheReleaseAndItself)
     // Until it has ended, the next run would meet it as another instance.
     ASSERT_TRUE(Driver().WaitForExit(30000));
 
-    // The next run, with nothing left to update, clears the backup of the updater that ran. It
-    // runs unattended, as a deployment script would: nothing to do, exit code 3.
+    // The next run, as the product starts it, with nothing left to update, clears the backup of
+    // the updater that ran. The question and the done box share their caption: the update
+    // window between them tells which is which.
     m_driver = std::make_unique<CUpdaterDriver>();
-    ASSERT_TRUE(RunProgram(installedUpdater, "-u /S"));
-    DWORD code = 0;
-    ASSERT_TRUE(Driver().WaitForExit(60000, &code));
-    EXPECT_EQ(3u, code);
+    DeleteFileA(Work("sample.log").c_str());
+    ASSERT_TRUE(RunProgram(installedUpdater, "-u") && Driver().Answer(kQuestionCaption, IDYES) &&
+                Driver().WaitForWindowWhere(IsUpdateWindow) != nullptr);
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_FALSE(ProductStarted()); // nothing replaced starts nothing
     EXPECT_FALSE(FileExists(InstalledProduct() + "\\NuvraUpdater.xexe"));
     EXPECT_EQ(ReadFile(trees + "\\updater-1.1.0.exe"), ReadFile(installedUpdater));
 }

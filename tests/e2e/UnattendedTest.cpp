@@ -14,7 +14,16 @@ const char kDefaultInstallDir[] = "C:\\Program Files\\Morvel";
 const char kListPath[] = "/update/Nuvra/_nuvr_file_list.lst";
 
 // The exit codes the README lists.
-enum : long { kDone = 0, kFailed = 1, kRefused = 2, kNothingToDo = 3, kAlreadyRunning = 4, kIncomplete = 6 };
+enum : long {
+    kDone = 0,
+    kFailed = 1,
+    kRefused = 2,
+    kNothingToDo = 3,
+    kAlreadyRunning = 4,
+    kIncomplete = 6,
+    kBadCommandLine = 8,
+    kStartFailed = 9
+};
 constexpr long kRepaired = 100; // plus the number of files repaired
 
 class Unattended : public E2EFixture {
@@ -107,11 +116,14 @@ TEST_F(Unattended, UpdatesWithoutTheQuestionAndRecordsTheVersion)
     EXPECT_TRUE(Driver().Shown().empty());
     EXPECT_EQ("Morvel Nuvra 1.1.0\n", Installed("doc\\readme.txt"));
     EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
+    EXPECT_EQ(1u, ProductStarts().size()); // started again
 
-    // Nothing newer: nothing to do.
+    // Nothing newer: nothing to do, and nothing started.
     m_driver = std::make_unique<CUpdaterDriver>();
+    DeleteFileA(Work("sample.log").c_str());
     EXPECT_EQ(kNothingToDo, RunToExit("-u /S"));
     EXPECT_TRUE(Driver().Shown().empty());
+    EXPECT_FALSE(ProductStarted());
 }
 
 TEST_F(Unattended, FailedUpdateEndsWithItsCode)
@@ -222,6 +234,102 @@ TEST_F(Unattended, SecondInstanceEndsWithItsCode)
     EXPECT_TRUE(Driver().Shown().empty());
     EXPECT_TRUE(RequestPaths().empty());
     CloseHandle(lock);
+}
+
+// Two copies started together: whichever takes the lock first runs (it waits on a list the
+// server never sends), the other ends with 4 and never reaches the server.
+TEST_F(Unattended, OfTwoCopiesStartedTogetherExactlyOneRuns)
+{
+    Server().SetFault("/update/version.txt", CHttpFault::StallUntilStop());
+    CUpdaterDriver other;
+    const std::string line = "\"" + UpdaterPath() + "\" /S /D=" + Work("inst dir");
+    ASSERT_TRUE(Driver().Start(line, WorkRoot()));
+    ASSERT_TRUE(other.Start(line, WorkRoot()));
+    // Until one has ended (the bound is a failure: the loser ends at once).
+    for (int i = 0; i < 1200 && Driver().IsRunning() && other.IsRunning(); ++i) Sleep(50);
+    CUpdaterDriver& loser = Driver().IsRunning() ? other : Driver();
+    CUpdaterDriver& winner = Driver().IsRunning() ? Driver() : other;
+    DWORD code = 0;
+    ASSERT_TRUE(loser.WaitForExit(0, &code));
+    EXPECT_EQ(static_cast<DWORD>(kAlreadyRunning), code);
+    // The one that runs asks for the list once; the loser asked for nothing.
+    for (int i = 0; i < 1200 && RequestPaths().empty(); ++i) Sleep(50);
+    EXPECT_EQ(std::vector<std::string>{"/update/version.txt"}, RequestPaths());
+    EXPECT_TRUE(winner.IsRunning());
+    EXPECT_TRUE(Driver().Shown().empty());
+    EXPECT_TRUE(other.Shown().empty());
+}
+
+// A switch the program does not know, or a folder it cannot read, ends an unattended run before
+// anything is touched, whatever else the line says.
+TEST_F(Unattended, UnknownOrMalformedSwitchEndsTheRunBeforeAnythingIsTouched)
+{
+    Publish(kTitle, "1.0.0", Release());
+    const std::string log = Work("run.log");
+    for (const std::string& tail :
+         {std::string("/S /Q"), "/Q /S /D=" + Work("inst dir"), "/S /D=\"" + Work("inst dir")}) {
+        SCOPED_TRACE(tail);
+        m_driver = std::make_unique<CUpdaterDriver>();
+        EXPECT_EQ(kBadCommandLine, RunToExit(tail + " /LOG=\"" + log + "\""));
+        EXPECT_TRUE(Driver().Shown().empty());
+    }
+    EXPECT_TRUE(RequestPaths().empty());
+    EXPECT_FALSE(FileExists(Work("inst dir")));
+    const std::string text = ReadFile(log);
+    EXPECT_NE(std::string::npos, text.find("unknown switch \"/Q\"")) << text;
+    EXPECT_NE(std::string::npos, text.find("malformed \"/D=")) << text;
+}
+
+// "/D=" quoted, as installers made with NSIS or Inno Setup are scripted, in every position.
+TEST_F(Unattended, QuotedFolderIsTakenInEveryPosition)
+{
+    Publish(kTitle, "1.0.0", Release());
+    const std::string folder = "/D=\"" + Work("inst dir") + "\"";
+    for (const std::string& tail : {"/S " + folder, folder + " /S", "/S " + folder + " /NOSHORTCUTS"}) {
+        SCOPED_TRACE(tail);
+        m_driver = std::make_unique<CUpdaterDriver>();
+        EXPECT_EQ(kDone, RunToExit(tail));
+        EXPECT_EQ(ProductDir(), RecordedFolder());
+        EXPECT_EQ("Morvel Nuvra 1.0.0\n", Installed("doc\\readme.txt"));
+        // Uninstalled for the next position, which must install again.
+        m_driver = std::make_unique<CUpdaterDriver>();
+        ASSERT_EQ(kDone, RunToExit("/S"));
+    }
+}
+
+// Installed or updated, but the product cannot be started (its program is missing from the
+// release): the run says so by its code, and the work done stays done.
+TEST_F(Unattended, ProductThatCannotBeStartedEndsWithItsCode)
+{
+    std::vector<CReleaseFile> files = Release("1.0.0");
+    files.erase(files.begin()); // the sample product
+    Publish(kTitle, "1.0.0", files);
+    EXPECT_EQ(kStartFailed, RunToExit("/S /NOSHORTCUTS /D=" + Work("inst dir")));
+    EXPECT_EQ("Morvel Nuvra 1.0.0\n", Installed("doc\\readme.txt"));
+
+    std::vector<CReleaseFile> newer = Release("1.1.0");
+    newer.erase(newer.begin());
+    InstallByHand(files, "1.0.0");
+    Publish(kTitle, "1.1.0", newer);
+    m_driver = std::make_unique<CUpdaterDriver>();
+    EXPECT_EQ(kStartFailed, RunToExit("-u /S"));
+    EXPECT_EQ("Morvel Nuvra 1.1.0\n", Installed("doc\\readme.txt"));
+    EXPECT_EQ("1.1.0", ReadRecord("Nuvra", "_sys_version"));
+}
+
+// A version the record cannot hold (longer than a registry text of the record may be): the
+// files of a release the record would not name are put back, and the old record stays.
+TEST_F(Unattended, UpdateWhoseVersionCannotBeRecordedIsUndone)
+{
+    InstallByHand(Release("1.0.0"), "1.0.0");
+    std::string version = "1.1";
+    while (version.size() < 300) version += ".0";
+    Publish(kTitle, version, Release("1.1.0"));
+    EXPECT_EQ(kFailed, RunToExit("-u /S"));
+    EXPECT_EQ("Morvel Nuvra 1.0.0\n", Installed("doc\\readme.txt"));
+    EXPECT_EQ(std::string(5000, 'B') + "1.0.0", Installed("res\\main.bmp"));
+    EXPECT_EQ("1.0.0", ReadRecord("Nuvra", "_sys_version"));
+    EXPECT_FALSE(ProductStarted());
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "net/DownloadManager.h"
 #include "framework/Handles.h"
+#include "framework/RunLog.h"
 #include "tests/support/ScratchFolder.h"
 #include "tests/support/TestHttpServer.h"
 
@@ -94,12 +95,14 @@ TEST_F(DownloadManagerTest, ListsThatCannotBeFetchedGiveFalseAndNoFile)
 }
 
 // Started from a place it cannot write (here: the list names are taken by folders), the
-// program still gets its lists: they go through the user's temporary folder and leave nothing.
+// program still gets its lists: they go through a folder of their own in the user's temporary
+// folder, where another run's list of the same name is in nobody's way, and leave nothing.
 TEST_F(DownloadManagerTest, ListsPassThroughTheTemporaryFolderNotTheCurrentOne)
 {
     ASSERT_TRUE(folder.Write("cwd/version.txt/.keep", ""));
     ASSERT_TRUE(folder.Write("cwd/_nuvr_file_list.lst/.keep", ""));
     ASSERT_TRUE(folder.Write("tmp/.keep", ""));
+    ASSERT_TRUE(folder.Write("tmp/version.txt", "another run's list"));
     char saved[MAX_PATH] = {};
     DWORD savedLength = ::GetEnvironmentVariableA("TMP", saved, MAX_PATH);
     ASSERT_TRUE(::SetEnvironmentVariableA("TMP", folder.File("tmp").c_str()));
@@ -114,7 +117,8 @@ TEST_F(DownloadManagerTest, ListsPassThroughTheTemporaryFolderNotTheCurrentOne)
     EXPECT_EQ(4u, versions.size());
     EXPECT_TRUE(gotFiles);
     EXPECT_EQ((std::vector<std::string>{"Nuvra,1.0.0.2", "Nuvra.exe,1"}), files);
-    EXPECT_EQ(std::vector<std::string>{".keep"}, folder.List("tmp"));
+    EXPECT_EQ((std::vector<std::string>{".keep", "version.txt"}), folder.List("tmp"));
+    EXPECT_EQ("another run's list", folder.Read("tmp/version.txt"));
     EXPECT_EQ(std::vector<std::string>{".keep"}, folder.List("cwd/version.txt"));
 }
 
@@ -227,10 +231,15 @@ TEST_F(DownloadManagerTest, ServerThatDripsUnderTheTimeOutFailsAtTheRateFloor)
     // (1 KiB/s over a minute) ends it, about a minute in.
     ASSERT_TRUE(folder.Write("cwd/data/a.ini", "installed"));
     server.SetFault("/update/Nuvra/data/a.ini", CHttpFault::Drip(std::chrono::seconds(20)));
+    CRunLog::Open(folder.File("run.log"));
     CDownloadManager manager;
     EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini"));
+    CRunLog::Close();
     EXPECT_EQ("installed", folder.Read("cwd/data/a.ini"));
     EXPECT_EQ((std::vector<std::string>{".keep", "a.ini"}), folder.List("cwd/data"));
+    // The floor ended it, not a time-out or anything else.
+    const std::string log = folder.Read("run.log");
+    EXPECT_NE(std::string::npos, log.find("given up; failed: slower than the rate floor")) << log;
 }
 
 } // namespace

@@ -67,7 +67,9 @@ class NginxUnderWineTest(unittest.TestCase):
         return found
 
     def install_then_update(self, suite, serve_root, republish, disable_symlinks):
-        subprocess.run([WINE_RUN, "--clean", suite], env=dict(os.environ), capture_output=True)
+        # A prefix left by an earlier run would hand this one its installation.
+        cleaned = subprocess.run([WINE_RUN, "--clean", suite], env=dict(os.environ), capture_output=True)
+        self.assertEqual(cleaned.returncode, 0, cleaned.stderr)
         server = Nginx(serve_root, disable_symlinks=disable_symlinks)
         self.addCleanup(server.stop)
         self.assertEqual(self.wine(suite, server.port, UPDATER, "/S", "/NOSHORTCUTS", "/D=C:\\pub"), 0,

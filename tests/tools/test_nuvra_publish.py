@@ -58,7 +58,7 @@ class PublishFixture(unittest.TestCase):
         self.addCleanup(tmp.cleanup)
         self.root = tmp.name
         with contextlib.redirect_stdout(io.StringIO()):
-            cli.main(["keygen", "--out", self.path("keys")])
+            self.assertEqual(cli.main(["keygen", "--out", self.path("keys")]), 0)
         self.key = self.path("keys", keys.PRIVATE_KEY_NAME)
         self.pub = self.path("keys", keys.PUBLIC_KEY_NAME)
         self.product = self.path("product")
