@@ -232,6 +232,7 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
         const int position = barStart + static_cast<int>(barSpan * std::min(1.0, done));
         if (position != shownBar) m_view.TotalBar().SetPos(shownBar = position);
     };
+    progress(0, 0); // the count shows from the start, not from the first report
     std::size_t failed = 0;
     if (!m_downloads.DownloadAll(jobs, progress, failed)) {
         CRunLog::Write("download failed: " + names[failed]);
