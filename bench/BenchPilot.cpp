@@ -7,8 +7,7 @@
 // Prints key=value lines: seconds (click to message box), exit_seconds (click to process end),
 // idle_ws (working set of the idle dialog, bytes), peak_ws (bytes), message (the box's text), and
 // when the main status text first showed each phase: downloads_at (the first "(1/n)"), copy_at,
-// registry_at (seconds after the click; -1 when not seen), and cpu_seconds (the updater's user and
-// kernel time up to the message box).
+// registry_at (seconds after the click; -1 when not seen).
 //
 // The pilot looks as little as it can: under Wine every window query is a round trip through the
 // wineserver, which the updater needs for each read from the network. So the updater is started
@@ -107,17 +106,6 @@ public:
         return counters.WorkingSetSize;
     }
     SIZE_T PeakMemory() const { return m_peak; }
-    // User and kernel time the process has used so far, in seconds; -1 when unknown. The
-    // wineserver's share of its calls is not in it.
-    double CpuSeconds() const
-    {
-        FILETIME created, ended, kernel, user;
-        if (!m_process || !GetProcessTimes(m_process, &created, &ended, &kernel, &user)) return -1;
-        auto ticks = [](const FILETIME& t) {
-            return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime;
-        };
-        return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
-    }
 
 private:
     HANDLE m_job;
@@ -206,7 +194,6 @@ int main(int argc, char** argv)
         Sleep(kTickMs);
     }
     updater.SampleMemory();
-    const double cpuSeconds = updater.CpuSeconds(); // the work is done; the process still lives
     const std::string message = CUpdaterDriver::MessageBoxText(box);
     PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
     while (!updater.WaitForExit(kTickMs)) {
@@ -219,6 +206,5 @@ int main(int argc, char** argv)
                 static_cast<unsigned long long>(idle), static_cast<unsigned long long>(updater.PeakMemory()),
                 message.c_str());
     std::printf("downloads_at=%.3f\ncopy_at=%.3f\nregistry_at=%.3f\n", phases.downloads, phases.copy, phases.registry);
-    std::printf("cpu_seconds=%.3f\n", cpuSeconds);
     return 0;
 }

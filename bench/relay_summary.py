@@ -7,9 +7,10 @@ Each verdict is the median of the per-round ratios (the updater's time over curl
 round), never a best run. The installation is timed by the pilot from the Install click to the
 final message; "less 1 s" takes away its two fixed 500 ms pauses for the eye. The update is timed
 from the start of "-u /S" to its end, Wine's process start included. Phases: the installation's
-from its status texts, the update's from its log's time stamps. Processor time: the updater's
-own, and the bench prefix's wineserver's over the same run (each WinInet read is a round trip
-through it).
+from its status texts, the update's from its log's time stamps. Processor time: the update's own
+(the Wine process, its start included; the installation's is not measured: Wine reports no times
+of another process), and the bench prefix's wineserver's over the same run (each WinInet read is
+a round trip through it).
 """
 
 import datetime
@@ -34,7 +35,7 @@ def log_phases(path):
     (the commit's status), and from there to the result line."""
     stamps = {}
     marks = (("start", " started: "), ("listed", " to download"), ("committed", " committed "),
-             ("result", " result: "))
+             ("result", " exit code "))
     with open(path, encoding="utf-8", errors="replace") as f:
         for line in f:
             for name, text in marks:
@@ -70,7 +71,7 @@ def main():
                               ("installation less 1 s", "install", PAUSES),
                               ("curl, the 100 changed files", "curl-update", 0.0),
                               ("update (-u /S)", "update", 0.0)):
-        cpu = f"{med(kind, 'cpu_seconds'):7.2f}" if "cpu_seconds" in results[kind][0] else f"{'':7}"
+        cpu = f"{med(kind, 'cpu_seconds'):7.2f}" if kind == "update" else f"{'':7}"
         ws = f"{med(kind, 'wineserver_seconds'):14.2f}" if kind in ("install", "update") else ""
         print(f"   {label:34}{med(kind, 'seconds', less):7.2f}{relay(kind, 'connections'):7.0f}"
               f"{relay(kind, 'peak_connections'):6.0f}{relay(kind, 'requests'):10.0f}"

@@ -216,9 +216,11 @@ PY
 # Processor time (seconds) the bench prefix's wineserver has used so far: every WinInet read of
 # the updater is a round trip through it.
 wineserver_seconds() {
-  local pid
-  for pid in $(pgrep -x wineserver); do
-    if tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null | grep -qx "WINEPREFIX=$prefix"; then
+  # Wine names its server's folder after the prefix's device and inode, and the server runs in it.
+  local pid name
+  name=$(printf 'server-%x-%x' $(stat -c '%d %i' "$prefix"))
+  for pid in $(pgrep -f wineserver); do
+    if [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$name" ]; then
       awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f\n", ($14 + $15) / hz }' "/proc/$pid/stat"; return
     fi
   done
