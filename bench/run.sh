@@ -72,8 +72,9 @@ mkdir -p "$out"
 export NUVRA_WINE_DIR=$root/build/win/bench-wine
 export NUVRA_WINE_SUITE=bench
 prefix=$NUVRA_WINE_DIR/prefixes/bench
-[ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-rm -rf "$prefix"
+# The prefix is an overlay: its earlier writes (a record left by an update run, say) live in its
+# layer, which only --clean removes.
+scripts/wine-run --clean bench >/dev/null 2>&1 || true
 work=$prefix/drive_c/NuvraBench
 installed="$prefix/drive_c/Program Files/Morvel"
 
