@@ -95,16 +95,17 @@ def main():
     print(f"   update phases from its log, median s: start to list {statistics.median(p[0] for p in phases):.2f}, "
           f"downloads {statistics.median(p[1] for p in phases):.2f}, "
           f"commit and end {statistics.median(p[2] for p in phases):.2f}")
-    # The updater reads 1 999 bytes per InternetReadFile call, and one more call finds the end.
+    # The updater reads what has arrived, at most 64 KiB per InternetReadFile call, and one more
+    # call finds the end: the fewest calls it can make (a slow link makes more).
     reads = {"install": 0, "update": 0}
     with open(f"{folder}/server/update/Nuvra/_nuvr_file_list.lst", encoding="latin-1") as f:
         for line in f.read().splitlines()[2:]:
             fields = line.split(",")
-            calls = -(-int(fields[6]) // 1999) + 1
+            calls = -(-int(fields[6]) // 65536) + 1
             reads["install"] += calls
             if fields[2] == "1.1.0":
                 reads["update"] += calls
-    print(f"   read calls: installation {reads['install']:,}, update {reads['update']:,}")
+    print(f"   read calls at least: installation {reads['install']:,}, update {reads['update']:,}")
     print(f"   {files} files, {release_bytes:,} bytes; {changed_files} changed, {changed_bytes:,} bytes; "
           f"{runs} rounds")
 
