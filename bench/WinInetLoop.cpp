@@ -101,12 +101,15 @@ DWORD Fetch(const std::string& host, INTERNET_PORT port, const std::string& obje
             HANDLE file = CreateFileA(localPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                       FILE_ATTRIBUTE_NORMAL, nullptr);
             if (file == INVALID_HANDLE_VALUE) return 0;
-            char chunk[kReadChunk];
-            DWORD read = 0;
+            std::vector<char> buffer(kReadChunk);
+            DWORD available = 0, read = 0;
             bool ok = true;
-            while ((ok = InternetReadFile(request.get(), chunk, kReadChunk, &read) != FALSE) && read > 0) {
+            // As the fetcher reads: what has arrived, at most a buffer's worth.
+            while ((ok = InternetQueryDataAvailable(request.get(), &available, 0, 0) != FALSE &&
+                        InternetReadFile(request.get(), buffer.data(), NextReadSize(available), &read) != FALSE) &&
+                   read > 0) {
                 DWORD written = 0;
-                if (!WriteFile(file, chunk, read, &written, nullptr) || written != read) {
+                if (!WriteFile(file, buffer.data(), read, &written, nullptr) || written != read) {
                     ok = false;
                     break;
                 }

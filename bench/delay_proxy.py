@@ -7,15 +7,17 @@ as a link with that latency would (this kernel has no netem). It counts what pas
 Listens on a free port of 127.0.0.1 and prints it on the first line. Each piece read from one
 side is written to the other once `delay ms` have passed since it was read; pieces keep their
 order and the relay adds no limit on bandwidth. On SIGTERM or SIGINT it writes key=value lines
-to the stats file: connections (accepted from clients), requests (request heads seen from
-clients, counted by their blank line) and served_bytes (bytes from the server, headers included).
+to the stats file: connections (accepted from clients), peak_connections (the most open at one
+moment), requests (request heads seen from clients, counted by their blank line) and served_bytes
+(bytes from the server, headers included).
 """
 
 import asyncio
 import signal
 import sys
 
-stats = {"connections": 0, "requests": 0, "served_bytes": 0}
+stats = {"connections": 0, "peak_connections": 0, "requests": 0, "served_bytes": 0}
+open_connections = 0
 
 
 async def pipe(reader, writer, delay, count_requests):
@@ -59,14 +61,19 @@ async def pipe(reader, writer, delay, count_requests):
 
 
 async def relay(client_reader, client_writer, target_port, delay):
+    global open_connections
     stats["connections"] += 1
+    open_connections += 1
+    stats["peak_connections"] = max(stats["peak_connections"], open_connections)
     try:
         server_reader, server_writer = await asyncio.open_connection("127.0.0.1", target_port)
     except OSError:
         client_writer.close()
+        open_connections -= 1
         return
     await asyncio.gather(pipe(client_reader, server_writer, delay, True),
                          pipe(server_reader, client_writer, delay, False))
+    open_connections -= 1
 
 
 async def main():

@@ -3,7 +3,7 @@
 # under Wine, and how much memory it needs, against the same files fetched by curl and by a bare
 # loop of the WinInet calls the updater makes.
 #
-#   bench/run.sh [--big | --all | --hashing | --gzip] [--runs N]
+#   bench/run.sh [--big | --all | --hashing | --gzip | --relay] [--runs N]
 #   bench/run.sh --update BEFORE.exe [--runs N]
 #
 #   (default)  the standard release: Nuvra.exe and 199 files of 1 KiB to 2 MiB, about 66 MB, with
@@ -18,6 +18,12 @@
 #   --gzip     the demo's sample release installed through the 20 ms relay as plain files and
 #              with a ".gz" beside each file that compresses (nginx's gzip_static), alternated:
 #              bytes on the wire and time for each
+#   --relay    the standard release installed, and an update of 100 of its 200 files (-u /S), all
+#              through the 20 ms relay, each paired in its round with curl fetching the same
+#              files one after another in one process (one kept-alive connection), the two sides
+#              alternated from round to round: time, connections, bytes on the wire, the
+#              updater's processor time and the wineserver's, and the phases (the installation's
+#              status texts, the update's log)
 #   --update   an unattended update (-u /S) of the standard release where 100 of its 200 files
 #              changed, by this tree's updater and by BEFORE.exe (an updater built from another
 #              commit), in alternating order; the verdict is the median of the paired ratios
@@ -38,9 +44,11 @@ while [ $# -gt 0 ]; do
     --all) releases=(standard big) ;;
     --hashing) releases=(hashing) ;;
     --gzip) releases=(gzip) ;;
+    --relay) releases=(relay) ;;
     --update) releases=(update); baseline=$(realpath "$2"); shift ;;
     --runs) runs=$2; shift ;;
-    *) echo "usage: bench/run.sh [--big | --all | --hashing | --gzip | --update BEFORE.exe] [--runs N]" >&2; exit 2 ;;
+    *) echo "usage: bench/run.sh [--big | --all | --hashing | --gzip | --relay | --update BEFORE.exe] [--runs N]" >&2
+       exit 2 ;;
   esac
   shift
 done
@@ -64,8 +72,9 @@ mkdir -p "$out"
 export NUVRA_WINE_DIR=$root/build/win/bench-wine
 export NUVRA_WINE_SUITE=bench
 prefix=$NUVRA_WINE_DIR/prefixes/bench
-[ -d "$prefix" ] && WINEPREFIX=$prefix wineserver -k 2>/dev/null || true
-rm -rf "$prefix"
+# The prefix is an overlay: its earlier writes (a record left by an update run, say) live in its
+# layer, which only --clean removes.
+scripts/wine-run --clean bench >/dev/null 2>&1 || true
 work=$prefix/drive_c/NuvraBench
 installed="$prefix/drive_c/Program Files/Morvel"
 
@@ -151,18 +160,22 @@ bench_hashing() {
 
 # The installed release 1.0.0 by hand (its files and the record), then one timed "-u /S" of <exe>
 # to the served 1.1.0.
-update_once() {  # update_once <v1 product folder> <served product folder> <exe in the work folder> <result file>
+update_once() {  # update_once <v1 product folder> <served product folder> <exe in the work folder> <result file> [log]
   rm -rf "$installed"; mkdir -p "$installed"
   cp -r "$1" "$installed/Nuvra"; rm -f "$installed/Nuvra/_nuvr_file_list.lst"
   local key='HKCU\Software\Morvel\Nuvra'
   scripts/wine-run reg add "$key" /v _sys_setup_dir /d 'C:\Program Files\Morvel\Nuvra' /f >/dev/null 2>&1
   scripts/wine-run reg add "$key" /v _sys_version /d 1.0.0 /f >/dev/null 2>&1
-  local start end code=0
+  local start end code=0 log=()
+  [ -n "${5:-}" ] && { rm -f "$work/update.log"; log=('/LOG=C:\NuvraBench\update.log'); }
   start=$(date +%s.%N)
-  scripts/wine-run "$work/$3" -u /S </dev/null >/dev/null 2>&1 || code=$?
+  /usr/bin/time -f 'cpu_seconds=%U+%S' -o "$4.cpu" scripts/wine-run "$work/$3" -u /S "${log[@]}" </dev/null \
+    >/dev/null 2>&1 || code=$?
   end=$(date +%s.%N)
   [ "$code" -eq 0 ] || { echo "   $3 ended with exit code $code" >&2; return 1; }
   echo "seconds=$(echo "$end - $start" | bc)" >"$4"
+  echo "cpu_seconds=$(tail -n1 "$4.cpu" | cut -d= -f2 | bc)" >>"$4"
+  [ -n "${5:-}" ] && cp "$work/update.log" "$5"
   same_tree "$2" "$installed/Nuvra" update
 }
 
@@ -199,6 +212,71 @@ print(f"   before: median {statistics.median(before):.2f} s; after: median {stat
 print(f"   after / before, paired per run: median {statistics.median(ratios):.3f}"
       f" (runs {min(ratios):.3f} to {max(ratios):.3f}); target at most 1.05")
 PY
+}
+
+# Processor time (seconds) the bench prefix's wineserver has used so far: every WinInet read of
+# the updater is a round trip through it.
+wineserver_seconds() {
+  # Wine names its server's folder after the prefix's device and inode, and the server runs in it.
+  local pid name
+  name=$(printf 'server-%x-%x' $(stat -c '%d %i' "$prefix"))
+  for pid in $(pgrep -f wineserver); do
+    if [ "$(basename "$(readlink "/proc/$pid/cwd" 2>/dev/null)")" = "$name" ]; then
+      awk -v hz="$(getconf CLK_TCK)" '{ printf "%.2f\n", ($14 + $15) / hz }' "/proc/$pid/stat"; return
+    fi
+  done
+  echo 0
+}
+
+# The installation and the update through the 20 ms relay, each against curl fetching the same
+# files one after another in one process (one kept-alive connection).
+bench_relay() {
+  local dir=$out/relay
+  rm -rf "$dir"; mkdir -p "$dir"
+  python3 bench/make_release.py --out "$dir/v1" --exe build/win/product/Nuvra.exe --sized >"$dir/release.txt"
+  python3 bench/make_update.py "$dir/v1/update" "$dir/server/update" >"$dir/changed.txt"
+  local served=$dir/server/update/Nuvra
+  echo "== relay: install $(cut -d' ' -f1 "$dir/release.txt") files, $(cut -d' ' -f2 "$dir/release.txt") bytes;" \
+       "update $(cut -d' ' -f1 "$dir/changed.txt") changed files, $(cut -d' ' -f2 "$dir/changed.txt") bytes"
+  start_httpd "$dir" "$dir/server" || return 1
+  local direct_port=$port
+  local all=() changed=()
+  mapfile -t all < <(tail -n +3 "$served/_nuvr_file_list.lst" | awk -F, '{ print ($4 == "" ? "" : $4 "/") $2 }')
+  mapfile -t changed < <(tail -n +3 "$served/_nuvr_file_list.lst" |
+    awk -F, '$3 == "1.1.0" { print ($4 == "" ? "" : $4 "/") $2 }')
+  curl_fetch() {  # curl_fetch <result file> <path>...: one process, one connection, in list order
+    local result=$1 urls=() path; shift
+    rm -rf "$dir/curl"
+    for path in "$@"; do urls+=(-o "$dir/curl/$path" "http://127.0.0.1:$proxy_port/update/Nuvra/$path"); done
+    /usr/bin/time -f 'seconds=%e\nmax_rss_kb=%M' -o "$result" curl -sS --fail --create-dirs "${urls[@]}"
+  }
+  local run kind order before
+  for run in $(seq "$runs"); do
+    order=(install curl-install update curl-update)
+    [ $((run % 2)) -eq 0 ] && order=(curl-install install curl-update update)
+    for kind in "${order[@]}"; do
+      echo "   run $run/$runs: $kind, 20 ms each way"
+      start_proxy "$dir/relay-$kind.$run"
+      export NUVRA_UPDATE_SERVER=127.0.0.1:$proxy_port
+      before=$(wineserver_seconds)
+      case $kind in
+        install)
+          # The update's run left a record, which would make the program uninstall instead.
+          scripts/wine-run reg delete 'HKCU\Software\Morvel\Nuvra' /f >/dev/null 2>&1 || true
+          before=$(wineserver_seconds)
+          install_once "$served" "$dir/install.$run" ;;
+        update) update_once "$dir/v1/update/Nuvra" "$served" NuvraUpdater.exe "$dir/update.$run" \
+                  "$dir/update-log.$run" ;;
+        curl-install) curl_fetch "$dir/curl-install.$run" "${all[@]}" ;;
+        curl-update) curl_fetch "$dir/curl-update.$run" "${changed[@]}" ;;
+      esac
+      echo "wineserver_seconds=$(echo "$(wineserver_seconds) - $before" | bc)" >>"$dir/$kind.$run"
+      export NUVRA_UPDATE_SERVER=127.0.0.1:$direct_port
+      stop_proxy
+    done
+  done
+  stop_httpd
+  python3 bench/relay_summary.py "$dir" "$runs"
 }
 
 # Relays 127.0.0.1:<port> with 20 ms added each way; sets proxy_port; its counts go to <stats>.
@@ -336,6 +414,7 @@ for r in "${releases[@]}"; do
     hashing) bench_hashing ;;
     gzip) bench_gzip ;;
     update) bench_update ;;
+    relay) bench_relay ;;
     *) bench_release "$r" ;;
   esac
 done

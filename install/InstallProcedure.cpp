@@ -23,6 +23,7 @@
 #include <climits>
 #include <cwchar>
 #include <set>
+#include <string>
 #include <utility>
 
 namespace {
@@ -198,38 +199,45 @@ bool CInstallProcedure::StageFiles(const std::vector<std::string>& lines, int fi
     m_view.TotalBar().StepIt();
     m_view.TotalBar().SetStep(1);
 
-    const std::wstring downloading = CStringTable::Wide(IDS_DOWNLOADING_FILES);
-    // The count and the bar are for the eye: ten updates a second are plenty, the first and the
-    // last always. Each one waits for the dialog's thread to paint, which under Wine cost more
-    // per file than a small file's transfer. The bar moves one per file from here, up to its end.
-    constexpr ULONGLONG kShowEveryMs = 100;
-    const int barStart = m_view.TotalBar().GetPos();
-    ULONGLONG shownAt = 0;
-    int counted = 0;
-    bool barBehind = false;
+    // Several files at once; the count and the lower bar follow them all together, the bar by
+    // bytes where the list gives every size. Ten updates a second are plenty for the eye: each one
+    // waits for the dialog's thread to paint.
+    std::vector<CDownloadManager::CJob> jobs;
+    std::vector<std::string> names;
+    long long totalBytes = 0;
+    bool everySize = true;
     for (size_t i = 2; i < lines.size(); ++i) {
         CFileListEntry entry = EntryAt(lines, i);
         if (!entry.IsEntry()) continue;
-        const ULONGLONG now = GetTickCount64();
-        const bool show = ++counted == 1 || counted == fileCount || now - shownAt >= kShowEveryMs;
-        if (show) {
-            wchar_t count[64];
-            std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(i - 1), fileCount);
-            m_view.SetMainStatus(downloading + count);
-            shownAt = now;
-        }
-        if (!m_downloads.DownloadFile(entry.ServerPath(product), entry.RelativePath(),
-                                      CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1))) {
-            CRunLog::Write("download failed: " + entry.RelativePath());
-            return false;
-        }
-        barBehind = true;
-        if (show || counted == fileCount) {
-            m_view.TotalBar().SetPos(std::min(100, barStart + counted));
-            barBehind = false;
-        }
+        jobs.push_back({entry.ServerPath(product), entry.RelativePath(), std::string(),
+                        CExpectedBody(entry.Hash(), entry.HasSize() ? entry.Size() : -1)});
+        names.push_back(entry.RelativePath());
+        everySize = everySize && entry.HasSize();
+        if (entry.HasSize()) totalBytes += entry.Size();
     }
-    if (barBehind) m_view.TotalBar().SetPos(std::min(100, barStart + counted));
+    const std::wstring downloading = CStringTable::Wide(IDS_DOWNLOADING_FILES);
+    const int barStart = m_view.TotalBar().GetPos();
+    const int barSpan = std::max(0, std::min(fileCount, 100 - barStart));
+    int shownBar = barStart;
+    std::size_t shownFiles = static_cast<std::size_t>(-1);
+    auto progress = [&](long long bytes, std::size_t files) {
+        if (files != shownFiles) {
+            wchar_t count[64];
+            std::swprintf(count, 64, L"(%d/%d)", static_cast<int>(files), fileCount);
+            m_view.SetMainStatus(downloading + count);
+            shownFiles = files;
+        }
+        const double done = everySize ? (totalBytes > 0 ? static_cast<double>(bytes) / totalBytes : 1.0)
+                                      : static_cast<double>(files) / std::max(1, fileCount);
+        const int position = barStart + static_cast<int>(barSpan * std::min(1.0, done));
+        if (position != shownBar) m_view.TotalBar().SetPos(shownBar = position);
+    };
+    progress(0, 0); // the count shows from the start, not from the first report
+    std::size_t failed = 0;
+    if (!m_downloads.DownloadAll(jobs, progress, failed)) {
+        CRunLog::Write("download failed: " + names[failed]);
+        return false;
+    }
     return true;
 }
 

@@ -7,11 +7,13 @@
 #include "net/DownloadPaths.h"
 #include "net/FileSink.h"
 #include "net/TextFileReader.h"
+#include "net/TransferLanes.h"
 #include "net/WebFile.h"
 #include "net/WebFileSession.h"
 #include "release/ReleaseListCheck.h"
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <atomic>
 #include <cstring>
@@ -110,6 +112,23 @@ private:
     std::string m_path;
 };
 
+// WinInet allows a process only a few connections to one server (two to an HTTP/1.1 server on
+// older Windows); a batch needs one per transfer. The limit is the process's, set before a session
+// is made; a larger one stays.
+void RaiseConnectionLimit()
+{
+    const DWORD wanted = static_cast<DWORD>(CDownloadManager::kParallelTransfers);
+    for (DWORD option : {INTERNET_OPTION_MAX_CONNS_PER_SERVER, INTERNET_OPTION_MAX_CONNS_PER_1_0_SERVER}) {
+        DWORD current = 0;
+        DWORD size = sizeof current;
+        if (::InternetQueryOptionA(nullptr, option, &current, &size) && current >= wanted) continue;
+        // Refused, the transfers still run, only queued behind one another by WinInet.
+        if (!::InternetSetOptionA(nullptr, option, const_cast<DWORD*>(&wanted), sizeof wanted))
+            CRunLog::Write("WinInet refused more connections per server: Windows error " +
+                           std::to_string(::GetLastError()));
+    }
+}
+
 } // namespace
 
 CDownloadManager::CDownloadManager() : m_pCipher(std::make_unique<CBlowfish>())
@@ -137,7 +156,10 @@ std::shared_ptr<CWebFileSession> CDownloadManager::Session()
 {
     // WinInet keeps the connection alive between the requests of one session: one round trip
     // per file. No status texts: nobody reads them here.
-    if (!m_session || !m_session->IsOpen()) m_session = std::make_shared<CWebFileSession>(kAgent, false);
+    if (!m_session || !m_session->IsOpen()) {
+        RaiseConnectionLimit();
+        m_session = std::make_shared<CWebFileSession>(kAgent, false);
+    }
     return m_session;
 }
 
@@ -149,6 +171,13 @@ void CDownloadManager::SetRunBudget(unsigned long long budgetMs)
 int CDownloadManager::Fetch(const std::string& localFolder, const std::string& serverFolder,
                             const std::string& fileName, const std::shared_ptr<CFileSink>& sink)
 {
+    return Fetch(m_watch, m_limits, localFolder, serverFolder, fileName, sink);
+}
+
+int CDownloadManager::Fetch(CTransferWatch& watch, const CTransferLimits& limits, const std::string& localFolder,
+                            const std::string& serverFolder, const std::string& fileName,
+                            const std::shared_ptr<CFileSink>& sink)
+{
     if (!m_serverUsable) {
         CRunLog::Write("GET " + serverFolder + fileName + ": no update server to ask");
         return 0;
@@ -156,9 +185,9 @@ int CDownloadManager::Fetch(const std::string& localFolder, const std::string& s
     // Copies, not references: a fetch that is given up may still run after this returns.
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
-    return m_watch.Run([session, server, localFolder, serverFolder, fileName,
-                        sink] { return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink); },
-                       sink, m_limits, serverFolder + fileName);
+    return watch.Run([session, server, localFolder, serverFolder, fileName,
+                      sink] { return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink); },
+                     sink, limits, serverFolder + fileName);
 }
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
@@ -258,16 +287,38 @@ bool CDownloadManager::DownloadFile(const std::string& serverPath, const std::st
     return stored;
 }
 
-bool CDownloadManager::StageFile(const std::string& serverPath, const std::string& stagedPath,
-                                 const std::string& partialPath, const CExpectedBody& expected)
+bool CDownloadManager::DownloadAll(const std::vector<CJob>& jobs, const BatchProgress& progress, std::size_t& failed)
 {
-    CDownloadTarget target;
-    if (!SplitDownload(serverPath, stagedPath, target)) return false;
-    auto sink = std::make_shared<CFileSink>();
-    sink->ExpectDigest(expected.sha256);
-    sink->ExpectSize(expected.size);
-    sink->KeepPartialAt(partialPath);
-    return Fetch(target.localFolder, target.serverFolder, target.fileName, sink) == 200;
+    // Made here, before any lane runs: the lanes share them, and the watching thread reads
+    // their byte counts while they fill.
+    std::vector<std::shared_ptr<CFileSink>> sinks;
+    std::vector<CDownloadTarget> targets(jobs.size());
+    for (std::size_t i = 0; i < jobs.size(); ++i) {
+        if (!SplitDownload(jobs[i].serverPath, jobs[i].localPath, targets[i])) {
+            failed = i;
+            return false;
+        }
+        auto sink = std::make_shared<CFileSink>();
+        sink->ExpectDigest(jobs[i].expected.sha256);
+        sink->ExpectSize(jobs[i].expected.size);
+        if (!jobs[i].partialPath.empty()) sink->KeepPartialAt(jobs[i].partialPath);
+        sinks.push_back(std::move(sink));
+    }
+    Session(); // one session for every lane, made before they start
+    std::atomic<std::size_t> finished{0};
+    auto transfer = [&](std::size_t i, CTransferWatch& watch, const CTransferLimits& limits) {
+        const bool stored =
+            Fetch(watch, limits, targets[i].localFolder, targets[i].serverFolder, targets[i].fileName, sinks[i]) == 200;
+        if (stored) ++finished;
+        return stored;
+    };
+    auto tick = [&] {
+        if (!progress) return;
+        long long bytes = 0;
+        for (const auto& sink : sinks) bytes += sink->BytesWritten();
+        progress(bytes, finished.load());
+    };
+    return CTransferLanes::Run(jobs.size(), kParallelTransfers, m_limits, transfer, tick, failed);
 }
 
 void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)

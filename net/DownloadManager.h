@@ -12,6 +12,8 @@
 #include "net/TransferWatch.h"
 #include "release/ListVerdict.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,12 +69,28 @@ public:
                       const CExpectedBody& expected = CExpectedBody(), const std::string& asideName = std::string(),
                       bool* movedAside = nullptr);
 
-    // Downloads /update/<serverPath> into `stagedPath` (relative to the current directory, "/"
-    // separated, its folders existing), checked as DownloadFile checks. The bytes go into
-    // `partialPath` first, which a failed transfer leaves for the next call to continue with a
-    // range request; only a complete, checked body becomes the staged file.
-    bool StageFile(const std::string& serverPath, const std::string& stagedPath, const std::string& partialPath,
-                   const CExpectedBody& expected);
+    // Up to this many transfers of one batch run at once, each on a connection of its own.
+    static constexpr std::size_t kParallelTransfers = 4;
+    // One file of a batch: /update/<serverPath> into the folder of `localPath` (relative to the
+    // current directory, its folders existing), under the server path's file name, checked as
+    // DownloadFile checks. With a `partialPath` the bytes go there first, and a failed transfer
+    // leaves them for a later batch to continue with a range request; only a complete, checked
+    // body takes the local name.
+    struct CJob {
+        std::string serverPath;
+        std::string localPath;
+        std::string partialPath;
+        CExpectedBody expected;
+    };
+    // The bytes stored so far by a batch (the kept bytes of resumed files included) and the
+    // files it has finished.
+    using BatchProgress = std::function<void(long long bytes, std::size_t files)>;
+    // Downloads every job, up to kParallelTransfers at once, in list order as lanes come free.
+    // `progress` is called on the calling thread about ten times a second and at the end. True
+    // when every file is stored. The first one that fails ends the batch: the transfers still
+    // running are given up (a kept partial file stays), none starts after it, and `failed` is its
+    // index. The stop event ends them all in the same way.
+    bool DownloadAll(const std::vector<CJob>& jobs, const BatchProgress& progress, std::size_t& failed);
 
     // Hands a progress sink to the FTP client's observers.
     void AttachProgressSink(nsFTP::CTransferObserver* sink);
@@ -96,6 +114,9 @@ private:
     // One GET of serverFolder + fileName into localFolder, watched (see CTransferWatch).
     int Fetch(const std::string& localFolder, const std::string& serverFolder, const std::string& fileName,
               const std::shared_ptr<CFileSink>& sink);
+    // The same on another watch (a lane's), under other limits.
+    int Fetch(CTransferWatch& watch, const CTransferLimits& limits, const std::string& localFolder,
+              const std::string& serverFolder, const std::string& fileName, const std::shared_ptr<CFileSink>& sink);
     // The one session every transfer of this manager shares, made at the first transfer.
     std::shared_ptr<CWebFileSession> Session();
 

@@ -148,11 +148,15 @@ bool StoreBody(const CTransferHandle& request, CFileSink& sink, const std::strin
         log.Failed("no temporary file could be made beside " + target);
         return false;
     }
-    char chunk[kReadChunk];
+    // On the heap: this runs on a transfer thread whose stack is small.
+    std::vector<char> buffer(kReadChunk);
+    char* const chunk = buffer.data();
     unsigned long long received = 0;
     for (;;) {
-        DWORD read = 0;
-        if (!::InternetReadFile(request.get(), chunk, kReadChunk, &read)) {
+        DWORD available = 0, read = 0;
+        // Waits for the next bytes (or the end) but not for a full buffer.
+        if (!::InternetQueryDataAvailable(request.get(), &available, 0, 0) ||
+            !::InternetReadFile(request.get(), chunk, NextReadSize(available), &read)) {
             log.Bytes(received);
             log.Failed("the transfer broke off");
             return false;

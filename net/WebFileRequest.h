@@ -17,6 +17,18 @@ const char kAcceptGzipHeader[] = "Accept-Encoding: gzip\r\n";
 // carries no User-Agent header of its own), so WinInet's following is switched off.
 const DWORD kRequestFlags =
     INTERNET_FLAG_EXISTING_CONNECT | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_NO_AUTO_REDIRECT;
-const DWORD kReadChunk = 1999;
+// Largest single read. Under Wine every InternetReadFile costs about the same wineserver time
+// whatever its size, so few large reads beat many small ones; the reader asks first how much has
+// arrived and reads only that, so a slow server's bytes are seen (and counted by the watch) as
+// they come instead of after a full buffer.
+const DWORD kReadChunk = 64 * 1024;
+
+// How much to read next: what InternetQueryDataAvailable reported, bounded by the buffer; at least
+// one byte, so a body whose end WinInet has not yet noticed still ends in a read of 0.
+inline DWORD NextReadSize(DWORD available)
+{
+    if (available == 0) return 1;
+    return available < kReadChunk ? available : kReadChunk;
+}
 
 } // namespace WebFileRequest

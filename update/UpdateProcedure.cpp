@@ -110,27 +110,36 @@ bool EnoughSpace(const std::string& folder, const Items& toFetch)
     return false;
 }
 
-// Downloads every file to fetch into the staging folder, each checked as it arrives. The order
-// of the files plays no role: nothing is installed until the commit.
+// Downloads every file to fetch into the staging folder, several at once, each checked as it
+// arrives. The order in which they arrive plays no role: nothing is installed until the commit,
+// whose journal follows the list. The bar moves by the bytes of all transfers together (by files
+// where the list gives no sizes).
 bool StageFiles(CDownloadManager& downloads, const Items& toFetch, const std::string& serverFolder, IProgressBar& bar)
 {
-    const int from = bar.GetPos();
-    const int step =
-        toFetch.empty() ? 0 : std::max(1, (CUpdatePlan::kStepLimit - from) / static_cast<int>(toFetch.size()));
-    int position = from; // kept here: asking the bar waits for the dialog's thread
+    std::vector<CDownloadManager::CJob> jobs;
+    long long totalBytes = 0;
+    bool everySize = true;
     for (const CUpdatePlan::Item* item : toFetch) {
         const CFileListEntry& entry = item->entry;
         CUpdateStaging::MakeFoldersFor(entry);
-        if (!downloads.StageFile(entry.ServerPath(serverFolder), CUpdateStaging::StagedPath(entry),
-                                 CUpdateStaging::PartialPath(entry), Expected(entry))) {
-            CRunLog::Write("update failed: " + entry.RelativePath() +
-                           " could not be staged; nothing installed has changed");
-            return false;
-        }
-        if (CUpdatePlan::StepsAfterEntry(position)) {
-            position += step;
-            bar.SetPos(position);
-        }
+        jobs.push_back({entry.ServerPath(serverFolder), CUpdateStaging::StagedPath(entry),
+                        CUpdateStaging::PartialPath(entry), Expected(entry)});
+        everySize = everySize && entry.HasSize();
+        if (entry.HasSize()) totalBytes += entry.Size();
+    }
+    const int from = bar.GetPos();
+    int shown = from; // kept here: asking the bar waits for the dialog's thread
+    auto progress = [&](long long bytes, std::size_t files) {
+        const double done = everySize ? (totalBytes > 0 ? static_cast<double>(bytes) / totalBytes : 1.0)
+                                      : static_cast<double>(files) / jobs.size();
+        const int position = from + static_cast<int>((CUpdatePlan::kStepLimit - from) * std::min(1.0, done));
+        if (position != shown) bar.SetPos(shown = position);
+    };
+    std::size_t failed = 0;
+    if (!downloads.DownloadAll(jobs, progress, failed)) {
+        CRunLog::Write("update failed: " + toFetch[failed]->entry.RelativePath() +
+                       " could not be staged; nothing installed has changed");
+        return false;
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include "tests/e2e/TestListSigner.h"
 #include "res/resource.h"
 
+#include <algorithm>
 #include <ctime>
 #include <filesystem>
 
@@ -241,6 +242,7 @@ TEST_F(SignedRelease, InstallsThenUpdatesFromTreesTheToolMadeAndSigned)
     for (const std::string& path : RequestPaths())
         if (path.compare(0, 13, "/update/Nuvra") == 0 && path.find("_nuvr_file_list") == std::string::npos)
             files.push_back(path);
+    std::sort(files.begin(), files.end()); // fetched at once, in either order
     EXPECT_EQ((std::vector<std::string>{"/update/Nuvra/doc/new.txt", "/update/Nuvra/doc/readme.txt"}), files);
 }
 

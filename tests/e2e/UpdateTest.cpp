@@ -88,12 +88,13 @@ protected:
         return text;
     }
 
-    // The files asked for after the list, in order.
+    // The files asked for after the list, sorted: several are fetched at once, in no fixed order.
     std::vector<std::string> FileRequests() const
     {
         std::vector<std::string> paths;
         for (const std::string& path : RequestPaths())
             if (path != kListPath) paths.push_back(path);
+        std::sort(paths.begin(), paths.end());
         return paths;
     }
 
@@ -265,7 +266,7 @@ TEST_F(Update, KillMidDownloadLeavesEveryFileWholeAndTheNextRunFinishes)
     EXPECT_EQ(SampleProduct().content, Installed("Nuvra.exe"));
     EXPECT_EQ("old c", Installed("sub/c.dll"));
     EXPECT_EQ("old d", Installed("d.dll"));
-    EXPECT_EQ(std::vector<std::string>{"Nuvra.exe"}, ProductFolder("_nuvr_update/partial"));
+    EXPECT_TRUE(IsInstalled("_nuvr_update/partial/Nuvra.exe"));
     EXPECT_EQ("1.0.0", Version());
 
     // The product still starts the next run, which cleans up and finishes the job.
@@ -278,16 +279,46 @@ TEST_F(Update, KillMidDownloadLeavesEveryFileWholeAndTheNextRunFinishes)
     EXPECT_EQ("1.1.0", Version());
 }
 
+TEST_F(Update, FilesThatArriveOutOfOrderAreCommittedAsTheListSays)
+{
+    // The first two files are held back by the server, so later ones finish first, four at a
+    // time; the installation ends the same as if they had come in order.
+    Files old, fresh;
+    std::vector<std::string> entries;
+    for (int i = 1; i <= 8; ++i) {
+        const std::string name = "o" + std::to_string(i) + ".dll";
+        old.push_back({name, "old " + std::to_string(i)});
+        fresh.push_back({name, Big("new " + std::to_string(i))});
+        entries.push_back("x," + name + ",1.1.0,,," + Sha256Hex(fresh.back().second) + "," +
+                          std::to_string(fresh.back().second.size()) + ",");
+    }
+    Install(old, "1.0.0");
+    PublishList("1.1.0", entries, fresh);
+    Server().SetFault("/update/Nuvra/o1.dll", CHttpFault::Delay(std::chrono::milliseconds(1500)));
+    Server().SetFault("/update/Nuvra/o2.dll", CHttpFault::Delay(std::chrono::milliseconds(1500)));
+    ASSERT_NE(nullptr, StartUpdate());
+    EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
+    EXPECT_LE(2u, Server().PeakConcurrentAnswers());
+    for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
+    std::vector<std::string> expected = {"Nuvra.exe"};
+    for (const auto& file : fresh) expected.push_back(file.first);
+    EXPECT_EQ(expected, ProductFolder()); // no backup or staging folder stays
+    EXPECT_EQ("1.1.0", Version());
+}
+
 TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowEndsTheRunAndSaysNothing)
 {
-    // a.dll arrives at once; b.dll stalls and never goes on.
-    Install({{"a.dll", "old a"}, {"b.dll", "old b"}}, "1.0.0");
-    PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,"}, {{"a.dll", "new a"}, {"b.dll", Big("new b")}});
+    // a.dll arrives at once; b.dll and c.dll, fetched beside it, stall and never go on.
+    Install({{"a.dll", "old a"}, {"b.dll", "old b"}, {"c.dll", "old c"}}, "1.0.0");
+    PublishList("1.1.0", {"x,a.dll,1.1.0,,,", "x,b.dll,1.1.0,,,", "x,c.dll,1.1.0,,,"},
+                {{"a.dll", "new a"}, {"b.dll", Big("new b")}, {"c.dll", Big("new c")}});
     Server().SetFault("/update/Nuvra/b.dll", CHttpFault::StallMidBody(1000));
+    Server().SetFault("/update/Nuvra/c.dll", CHttpFault::StallMidBody(1000));
     DeleteFileA(DefaultRunLogPath().c_str());
     HWND window = StartUpdate();
     ASSERT_NE(nullptr, window);
     ASSERT_TRUE(WaitForRequest("b.dll"));
+    ASSERT_TRUE(WaitForRequest("c.dll"));
     Sleep(500);
     // While it stalls the installed file stays under its own name.
     EXPECT_EQ("old b", Installed("b.dll"));
@@ -296,7 +327,7 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowEndsTheRunAndSaysNothing)
     PostMessageW(window, WM_SYSCOMMAND, SC_CLOSE, 0);
     for (int i = 0; i < 100 && IsWindowVisible(window); ++i) Sleep(50);
     EXPECT_FALSE(IsWindowVisible(window));
-    // The stalled transfer is given up at the close, long before WinInet's minute or the floor's;
+    // Both stalled transfers are given up at the close, long before WinInet's minute or the floor's;
     // the run had no result.
     DWORD code = 0;
     EXPECT_TRUE(Driver().WaitForExit(30000, &code));
@@ -313,8 +344,10 @@ TEST_F(Update, ClosingWhileTheWorkerRunsHidesTheWindowEndsTheRunAndSaysNothing)
     EXPECT_EQ(std::vector<std::string>{kQuestion136}, BoxTexts());
     EXPECT_EQ("old a", Installed("a.dll"));
     EXPECT_EQ("old b", Installed("b.dll"));
+    EXPECT_EQ("old c", Installed("c.dll"));
     // a.dll waits staged for the next run.
-    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "_nuvr_update", "a.dll", "b.dll"}), ProductFolder());
+    EXPECT_EQ((std::vector<std::string>{"Nuvra.exe", "_nuvr_update", "a.dll", "b.dll", "c.dll"}), ProductFolder());
+    EXPECT_TRUE(IsInstalled("_nuvr_update/files/a.dll"));
     EXPECT_EQ("1.0.0", Version());
     EXPECT_FALSE(ProductStarted());
 }
@@ -369,14 +402,17 @@ TEST_P(UpdateFailure, EleventhOfTwentyFailsChangesNothingAndTheRerunFetchesOnlyW
     EXPECT_TRUE(Driver().WaitForExit(30000));
 
     // The mended server is asked only for what was not staged: the failed file (continued where
-    // the server allows it) and those after it.
+    // the server allows it) and those the run did not finish (the others ran beside it).
+    std::vector<std::string> expected;
+    for (const auto& file : fresh)
+        if (!IsInstalled("_nuvr_update/files/" + file.first)) expected.push_back("/update/Nuvra/" + file.first);
+    EXPECT_NE(expected.end(), std::find(expected.begin(), expected.end(), "/update/Nuvra/sub/e11.dll"));
     Server().ClearFaults();
     Server().ClearLog();
     m_driver = std::make_unique<CUpdaterDriver>();
     ASSERT_NE(nullptr, StartUpdate());
     EXPECT_EQ(kDone137, FinalMessage(kQuestionCaption));
-    std::vector<std::string> expected;
-    for (std::size_t i = 10; i < fresh.size(); ++i) expected.push_back("/update/Nuvra/" + fresh[i].first);
+    std::sort(expected.begin(), expected.end());
     EXPECT_EQ(expected, FileRequests());
     for (const auto& file : fresh) EXPECT_EQ(file.second, Installed(file.first)) << file.first;
     EXPECT_EQ("1.1.0", Version());

@@ -1,4 +1,5 @@
 #include "net/DownloadManager.h"
+#include "crypt/Sha256.h"
 #include "framework/Handles.h"
 #include "framework/RunLog.h"
 #include "tests/support/ScratchFolder.h"
@@ -8,6 +9,7 @@
 
 #include <windows.h>
 
+#include <set>
 #include <thread>
 
 namespace {
@@ -208,6 +210,91 @@ TEST_F(DownloadManagerTest, StopEventEndsAStalledTransferAndChangesNothing)
     EXPECT_FALSE(manager.DownloadFile("Nuvra/data/a.ini", "data/a.ini"));
     EXPECT_TRUE(server.Requests().empty());
 }
+
+// A batch of eight: what each file's server path and staged path are.
+std::vector<CDownloadManager::CJob> BatchOfEight(CScratchFolder& folder)
+{
+    std::vector<CDownloadManager::CJob> jobs;
+    for (int i = 1; i <= 8; ++i) {
+        const std::string name = "f" + std::to_string(i) + ".dat";
+        const std::string body(20000, static_cast<char>('a' + i));
+        EXPECT_TRUE(folder.Write("srv/update/Nuvra/" + name, body));
+        const std::string sha256 = CSha256::ToHex(CSha256::Of(body.data(), body.size()));
+        jobs.push_back({"Nuvra/" + name, "data/" + name, "data/" + name + ".part", CExpectedBody(sha256, 20000)});
+    }
+    return jobs;
+}
+
+TEST_F(DownloadManagerTest, BatchRunsFourTransfersAtOnceOnFourKeptConnections)
+{
+    const std::vector<CDownloadManager::CJob> jobs = BatchOfEight(folder);
+    // Each answer waits (up to a minute) until four requests are or were being answered together.
+    for (const auto& job : jobs)
+        server.SetFault("/update/" + job.serverPath, CHttpFault::Delay(std::chrono::minutes(1), 4));
+    CDownloadManager manager;
+    long long lastBytes = -1;
+    std::size_t lastFiles = 0, failed = 0;
+    ASSERT_TRUE(manager.DownloadAll(
+        jobs, [&](long long bytes, std::size_t files) { lastBytes = bytes, lastFiles = files; }, failed));
+    EXPECT_EQ(8 * 20000, lastBytes);
+    EXPECT_EQ(8u, lastFiles);
+    for (int i = 1; i <= 8; ++i)
+        EXPECT_EQ(std::string(20000, static_cast<char>('a' + i)),
+                  folder.Read("cwd/data/f" + std::to_string(i) + ".dat"));
+    EXPECT_EQ(CDownloadManager::kParallelTransfers, server.PeakConcurrentAnswers());
+    std::set<std::size_t> connections;
+    for (const CHttpRequest& request : server.Requests()) connections.insert(request.connection);
+    EXPECT_EQ(CDownloadManager::kParallelTransfers, connections.size());
+}
+
+struct BatchFailure {
+    const char* name;
+    bool closeWindow;      // the stop event ends the batch; no transfer fails on its own
+    CHttpFault secondFile; // what the server does to the second file
+};
+
+class DownloadManagerBatchTest : public DownloadManagerTest, public ::testing::WithParamInterface<BatchFailure> {};
+
+TEST_P(DownloadManagerBatchTest, FirstFailureOrTheStopEventEndsEveryTransfer)
+{
+    const std::vector<CDownloadManager::CJob> jobs = BatchOfEight(folder);
+    // The others would never end by themselves within the test: they stall after a few bytes.
+    for (const auto& job : jobs) server.SetFault("/update/" + job.serverPath, CHttpFault::StallMidBody(100));
+    server.SetFault("/update/" + jobs[1].serverPath, GetParam().secondFile);
+    CHandle stop(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    CDownloadManager manager;
+    manager.SetStopEvent(stop.get());
+    std::thread closer([&] {
+        if (!GetParam().closeWindow) return;
+        while (server.Requests().size() < CDownloadManager::kParallelTransfers) ::Sleep(20);
+        ::SetEvent(stop.get());
+    });
+    std::size_t failed = 99;
+    EXPECT_FALSE(manager.DownloadAll(jobs, nullptr, failed));
+    closer.join();
+    if (!GetParam().closeWindow) {
+        EXPECT_EQ(1u, failed);
+    }
+    // No file was stored, and none was asked for after the end: at most the first four started.
+    EXPECT_EQ(std::vector<std::string>{".keep"}, [&] {
+        std::vector<std::string> stored;
+        for (const std::string& name : folder.List("cwd/data"))
+            if (name.find(".part") == std::string::npos) stored.push_back(name);
+        return stored;
+    }());
+    for (const CHttpRequest& request : server.Requests())
+        EXPECT_GE(jobs[3].serverPath, request.path.substr(std::string("/update/").size())) << request.path;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ends, DownloadManagerBatchTest,
+                         ::testing::Values(BatchFailure{"Status500", false, CHttpFault::Status(500)},
+                                           BatchFailure{"CutBody", false, CHttpFault::DropMidBody(5000)},
+                                           BatchFailure{"ShortBody", false, CHttpFault::ShortBody(10)},
+                                           BatchFailure{"HashMismatch", false, CHttpFault::Tamper(7000)},
+                                           BatchFailure{"WindowClosed", true, CHttpFault::StallMidBody(100)}),
+                         [](const ::testing::TestParamInfo<BatchFailure>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(DownloadManagerTest, ListLargerThanTheBoundIsRefusedUnread)
 {

@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 
 namespace {
 
@@ -157,6 +159,24 @@ TEST_F(WebFileTest, CutBodyIsAFailureAndLeavesNoFile)
     server.SetFault("/update/a.txt", CHttpFault::ShortBody(12)); // headers only
     EXPECT_EQ(0, Fetch("a.txt"));
     EXPECT_TRUE(Downloaded().empty());
+}
+
+TEST_F(WebFileTest, BytesOfAStalledBodyAreWrittenAsTheyArrive)
+{
+    // The rate floor judges a slow server by what was written; a read that waited for a full
+    // buffer would hide these bytes until WinInet's own time-out ended the fetch.
+    server.SetFault("/update/big.bin", CHttpFault::StallMidBody(4));
+    CWebFileSession session("GetWebFile");
+    CFileSink sink;
+    std::atomic<bool> done{false};
+    std::thread fetch([&] {
+        GetWebFile(session, {"127.0.0.1", server.Port()}, folder.File("dl") + "\\", "/update/", "big.bin", sink);
+        done = true;
+    });
+    while (!done && sink.BytesWritten() < 4) ::Sleep(20);
+    EXPECT_EQ(4, sink.BytesWritten());
+    server.Stop(); // ends the stalled body
+    fetch.join();
 }
 
 TEST_F(WebFileTest, FailureKeepsExistingFileAndSuccessReplacesIt)

@@ -19,6 +19,8 @@ public:
                       // (until the client goes or Stop), as a broken or hostile server may
         Drip,         // serve the file, announce its full length, then send one byte every `stall`
                       // (under any receive time-out, never done in a test's time) until Stop
+        Delay,        // wait `stall` (or until Stop), then serve the file as usual; with `together`,
+                      // only until that many requests are or have been answered at once
     };
 
     static CHttpFault Status(int status)
@@ -75,6 +77,13 @@ public:
         f.stall = interval;
         return f;
     }
+    static CHttpFault Delay(std::chrono::milliseconds duration, std::size_t untilTogether = 0)
+    {
+        CHttpFault f(Kind::Delay);
+        f.stall = duration;
+        f.together = untilTogether;
+        return f;
+    }
     static CHttpFault Tamper(std::size_t offset)
     {
         CHttpFault f(Kind::Tamper);
@@ -90,6 +99,7 @@ public:
     std::size_t sentBytes = 0;
     std::chrono::milliseconds stall{0};
     std::size_t tamperOffset = 0;
+    std::size_t together = 0;
 
 private:
     explicit CHttpFault(Kind k) : kind(k) {}

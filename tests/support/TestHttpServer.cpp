@@ -180,6 +180,7 @@ void CTestHttpServer::ClearLog()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_log.clear();
+    m_peakAnswering = 0;
 }
 
 void CTestHttpServer::AcceptLoop()
@@ -194,6 +195,7 @@ void CTestHttpServer::AcceptLoop()
             if (m_stopping) break; // Stop has already shut the others; this one just closes
             auto connection = std::make_unique<Connection>();
             connection->socket = std::move(accepted);
+            connection->number = ++m_accepted;
             Connection* raw = connection.get();
             m_connections.push_back(std::move(connection));
             raw->thread = std::thread(&CTestHttpServer::RunConnection, this, raw);
@@ -222,7 +224,7 @@ void CTestHttpServer::ReapFinished()
 void CTestHttpServer::RunConnection(Connection* connection)
 {
     try {
-        Serve(connection->socket);
+        Serve(connection->socket, connection->number);
     } catch (...) {
     }
     // Closed under the lock so that Stop never shuts down a descriptor that was reused meanwhile.
@@ -231,19 +233,28 @@ void CTestHttpServer::RunConnection(Connection* connection)
     connection->done = true;
 }
 
-void CTestHttpServer::Serve(const CTestSocket& socket)
+void CTestHttpServer::Serve(const CTestSocket& socket, std::size_t connectionNumber)
 {
     std::string pending;
     while (!m_stopping) {
         CHttpRequest request;
         if (!ReadRequest(socket, pending, request)) return;
+        request.connection = connectionNumber;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_log.push_back(request);
         }
         std::string connection = Lower(request.Header("Connection"));
         bool keepAlive = request.version == "HTTP/1.1" ? connection != "close" : connection == "keep-alive";
-        if (!Answer(socket, request, keepAlive)) return;
+        // Counted from the request's arrival to the end of its answer: overlapping requests show.
+        {
+            std::lock_guard<std::mutex> lock(m_mutex); // a request held until others arrive sees it
+            m_peakAnswering = std::max<std::size_t>(m_peakAnswering, ++m_answering);
+        }
+        m_stopSignal.notify_all();
+        const bool more = Answer(socket, request, keepAlive);
+        --m_answering;
+        if (!more) return;
     }
 }
 
@@ -328,8 +339,19 @@ bool CTestHttpServer::AnswerFault(const CTestSocket& socket, const CHttpRequest&
     case CHttpFault::Kind::Endless:
     case CHttpFault::Kind::Drip: return AnswerFile(socket, request, &fault, keepAlive);
     case CHttpFault::Kind::Stall: WaitForStopOrTimeout(fault); return false;
+    case CHttpFault::Kind::Delay:
+        WaitForTogetherOrTimeout(fault);
+        return !m_stopping && AnswerFile(socket, request, nullptr, keepAlive);
     }
     return false;
+}
+
+void CTestHttpServer::WaitForTogetherOrTimeout(const CHttpFault& fault)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_stopSignal.wait_for(lock, fault.stall, [this, &fault] {
+        return m_stopping.load() || (fault.together > 0 && m_peakAnswering >= fault.together);
+    });
 }
 
 void CTestHttpServer::WaitForStopOrTimeout(const CHttpFault& fault)

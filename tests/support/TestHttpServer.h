@@ -41,17 +41,20 @@ public:
 
     std::vector<CHttpRequest> Requests() const;
     void ClearLog();
+    // The most requests that were being answered at one moment since the start or ClearLog.
+    std::size_t PeakConcurrentAnswers() const { return m_peakAnswering; }
 
 private:
     struct Connection {
         CTestSocket socket;
+        std::size_t number = 0;
         std::thread thread;
         std::atomic<bool> done{false};
     };
 
     void AcceptLoop();
     void RunConnection(Connection* connection);
-    void Serve(const CTestSocket& socket);
+    void Serve(const CTestSocket& socket, std::size_t connection);
     bool ReadRequest(const CTestSocket& socket, std::string& pending, CHttpRequest& request);
     // Each answer returns whether the connection may carry another request.
     bool Answer(const CTestSocket& socket, const CHttpRequest& request, bool keepAlive);
@@ -60,6 +63,7 @@ private:
     bool SendEndless(const CTestSocket& socket, std::ifstream& file, bool withBody);
     void ReapFinished();
     void WaitForStopOrTimeout(const CHttpFault& fault);
+    void WaitForTogetherOrTimeout(const CHttpFault& fault);
 
     std::string m_root;
     CSocketLibrary m_socketLibrary;
@@ -71,6 +75,9 @@ private:
     std::condition_variable m_stopSignal;
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_ignoreRanges{false};
+    std::atomic<std::size_t> m_answering{0};
+    std::atomic<std::size_t> m_peakAnswering{0};
+    std::size_t m_accepted = 0;
     bool m_running = false;
     std::list<std::unique_ptr<Connection>> m_connections;
     std::map<std::string, CHttpFault> m_faults;
