@@ -17,17 +17,10 @@ import datetime
 import statistics
 import sys
 
+from summary import read  # the key=value result files both summaries read
+
 PAUSES = 1.0
 TARGET = 0.5  # at most half of sequential curl's time
-
-
-def read(path):
-    values = {}
-    with open(path, encoding="utf-8") as f:
-        for line in f:
-            key, _, value = line.rstrip("\n").partition("=")
-            values[key] = value
-    return values
 
 
 def log_phases(path):
