@@ -171,23 +171,27 @@ void CDownloadManager::SetRunBudget(unsigned long long budgetMs)
 int CDownloadManager::Fetch(const std::string& localFolder, const std::string& serverFolder,
                             const std::string& fileName, const std::shared_ptr<CFileSink>& sink)
 {
-    return Fetch(m_watch, m_limits, localFolder, serverFolder, fileName, sink);
+    CTransferJob job;
+    if (!MakeJob(localFolder, serverFolder, fileName, sink, job)) return 0;
+    return m_watch.Run(job.fetch, sink, m_limits, job.what);
 }
 
-int CDownloadManager::Fetch(CTransferWatch& watch, const CTransferLimits& limits, const std::string& localFolder,
-                            const std::string& serverFolder, const std::string& fileName,
-                            const std::shared_ptr<CFileSink>& sink)
+bool CDownloadManager::MakeJob(const std::string& localFolder, const std::string& serverFolder,
+                               const std::string& fileName, const std::shared_ptr<CFileSink>& sink, CTransferJob& job)
 {
+    job.what = serverFolder + fileName;
     if (!m_serverUsable) {
-        CRunLog::Write("GET " + serverFolder + fileName + ": no update server to ask");
-        return 0;
+        CRunLog::Write("GET " + job.what + ": no update server to ask");
+        return false;
     }
     // Copies, not references: a fetch that is given up may still run after this returns.
     std::shared_ptr<CWebFileSession> session = Session();
     const CServerAddress server = m_server;
-    return watch.Run([session, server, localFolder, serverFolder, fileName,
-                      sink] { return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink); },
-                     sink, limits, serverFolder + fileName);
+    job.fetch = [session, server, localFolder, serverFolder, fileName, sink] {
+        return GetWebFile(*session, server, localFolder, serverFolder, fileName, *sink);
+    };
+    job.sink = sink;
+    return true;
 }
 
 bool CDownloadManager::FetchList(const std::string& serverFolder, const std::string& fileName,
@@ -305,20 +309,19 @@ bool CDownloadManager::DownloadAll(const std::vector<CJob>& jobs, const BatchPro
         sinks.push_back(std::move(sink));
     }
     Session(); // one session for every lane, made before they start
-    std::atomic<std::size_t> finished{0};
-    auto transfer = [&](std::size_t i, CTransferWatch& watch, const CTransferLimits& limits) {
-        const bool stored =
-            Fetch(watch, limits, targets[i].localFolder, targets[i].serverFolder, targets[i].fileName, sinks[i]) == 200;
-        if (stored) ++finished;
-        return stored;
+    auto makeJob = [&](std::size_t i, CTransferJob& job) {
+        if (!MakeJob(targets[i].localFolder, targets[i].serverFolder, targets[i].fileName, sinks[i], job)) return false;
+        // A lane counts any non-zero result as success; a fetch returns the HTTP status.
+        job.fetch = [fetch = std::move(job.fetch)] { return fetch() == 200 ? 1 : 0; };
+        return true;
     };
-    auto tick = [&] {
+    auto tick = [&](std::size_t finished) {
         if (!progress) return;
         long long bytes = 0;
         for (const auto& sink : sinks) bytes += sink->BytesWritten();
-        progress(bytes, finished.load());
+        progress(bytes, finished);
     };
-    return CTransferLanes::Run(jobs.size(), kParallelTransfers, m_limits, transfer, tick, failed);
+    return CTransferLanes::Run(jobs.size(), kParallelTransfers, m_limits, makeJob, tick, m_watch, failed);
 }
 
 void CDownloadManager::AttachProgressSink(nsFTP::CTransferObserver* sink)

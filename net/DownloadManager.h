@@ -9,6 +9,7 @@
 #include "crypt/ReleaseKey.h"
 #include "net/FileSink.h"
 #include "net/ServerAddress.h"
+#include "net/TransferLanes.h"
 #include "net/TransferWatch.h"
 #include "release/ListVerdict.h"
 
@@ -114,9 +115,9 @@ private:
     // One GET of serverFolder + fileName into localFolder, watched (see CTransferWatch).
     int Fetch(const std::string& localFolder, const std::string& serverFolder, const std::string& fileName,
               const std::shared_ptr<CFileSink>& sink);
-    // The same on another watch (a lane's), under other limits.
-    int Fetch(CTransferWatch& watch, const CTransferLimits& limits, const std::string& localFolder,
-              const std::string& serverFolder, const std::string& fileName, const std::shared_ptr<CFileSink>& sink);
+    // That GET as a job for a watch's thread; false (logged) when there is no server to ask.
+    bool MakeJob(const std::string& localFolder, const std::string& serverFolder, const std::string& fileName,
+                 const std::shared_ptr<CFileSink>& sink, CTransferJob& job);
     // The one session every transfer of this manager shares, made at the first transfer.
     std::shared_ptr<CWebFileSession> Session();
 

@@ -5,16 +5,10 @@
 #include "framework/Trace.h"
 #include "net/FileSink.h"
 #include "net/TransferCancel.h"
-#include "net/TransferPace.h"
 
 #include <atomic>
 
 namespace {
-
-constexpr DWORD kSampleMs = 1000; // how often the watcher looks at the bytes and the clock
-// How long a given-up transfer may take to end once its handles are closed. On Windows the
-// blocked call returns at once; under Wine a blocked read does not, and this bounds the wait.
-constexpr DWORD kEndWaitMs = 2000;
 
 bool Signalled(HANDLE event)
 {
@@ -75,12 +69,11 @@ bool CTransferWatch::StartThread()
     return true;
 }
 
-bool CTransferWatch::EndThread()
+bool CTransferWatch::EndThread(unsigned long waitMs)
 {
-    // Closing the transfer's handles makes the blocked call return; the fetch then logs nothing
-    // more, and its sink is abandoned already.
-    m_shared->cancel.Cancel();
-    const bool ended = ::WaitForSingleObject(m_shared->done.get(), kEndWaitMs) == WAIT_OBJECT_0;
+    // Closing the transfer's handles (GiveUp) makes the blocked call return; the fetch then logs
+    // nothing more, and its sink is abandoned already.
+    const bool ended = ::WaitForSingleObject(m_shared->done.get(), waitMs) == WAIT_OBJECT_0;
     m_shared->quit = true;
     ::SetEvent(m_shared->start.get());
     if (ended) {
@@ -95,36 +88,73 @@ bool CTransferWatch::EndThread()
     return ended;
 }
 
+bool CTransferWatch::Start(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink,
+                           const std::string& what)
+{
+    if (!StartThread()) return false;
+    m_sink = sink;
+    m_what = what;
+    m_pace = CTransferPace();
+    m_shared->result = 0;
+    m_shared->job = std::move(fetch);
+    ::SetEvent(m_shared->start.get());
+    return true;
+}
+
+HANDLE CTransferWatch::Done() const
+{
+    return m_shared->done.get();
+}
+
+int CTransferWatch::Result() const
+{
+    return m_shared->result;
+}
+
+const char* CTransferWatch::Check(unsigned long long now, const CTransferLimits& limits)
+{
+    if (Signalled(limits.stopEvent)) return "stopped";
+    m_pace.Sample(now, m_sink ? m_sink->BytesWritten() : 0);
+    if (m_pace.TooSlow()) return "slower than the rate floor";
+    if (limits.deadlineTick != 0 && now >= limits.deadlineTick) return "past the run's deadline";
+    return nullptr;
+}
+
+void CTransferWatch::GiveUp(const char* reason)
+{
+    CRunLog::Write("GET " + m_what + ": given up; failed: " + reason);
+    if (m_sink) m_sink->Abandon();
+    m_shared->cancel.Cancel();
+}
+
+void CTransferWatch::EndGivenUp(unsigned long waitMs)
+{
+    if (!EndThread(waitMs))
+        CRunLog::Write("GET " + m_what + ": its thread did not end within " + std::to_string(kEndWaitMs) +
+                       " ms of closing its handles and was left to end on its own");
+    m_sink.reset();
+}
+
 int CTransferWatch::Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink,
                         const CTransferLimits& limits, const std::string& what)
 {
     // A window closed meanwhile starts nothing more.
     if (Signalled(limits.stopEvent)) return 0;
-    if (!StartThread()) return fetch(); // cannot watch: the WinInet time-outs still bound it
-    m_shared->job = std::move(fetch);
-    ::SetEvent(m_shared->start.get());
+    if (!Start(fetch, sink, what)) return fetch(); // cannot watch: the WinInet time-outs still bound it
 
-    CTransferPace pace;
-    const HANDLE handles[2] = {m_shared->done.get(), limits.stopEvent};
+    const HANDLE handles[2] = {Done(), limits.stopEvent};
     const DWORD count = limits.stopEvent ? 2 : 1;
     for (;;) {
         const DWORD woken = ::WaitForMultipleObjects(count, handles, FALSE, kSampleMs);
-        if (woken == WAIT_OBJECT_0) return m_shared->result;
-        const char* reason = woken != WAIT_TIMEOUT ? "stopped" : nullptr; // the stop event, or a broken wait
-        if (!reason) {
-            const ULONGLONG now = ::GetTickCount64();
-            pace.Sample(now, sink ? sink->BytesWritten() : 0);
-            if (pace.TooSlow())
-                reason = "slower than the rate floor";
-            else if (limits.deadlineTick != 0 && now >= limits.deadlineTick)
-                reason = "past the run's deadline";
+        if (woken == WAIT_OBJECT_0) {
+            m_sink.reset();
+            return Result();
         }
+        // The stop event, or a broken wait.
+        const char* reason = woken != WAIT_TIMEOUT ? "stopped" : Check(::GetTickCount64(), limits);
         if (reason) {
-            CRunLog::Write("GET " + what + ": given up; failed: " + reason);
-            if (sink) sink->Abandon();
-            if (!EndThread())
-                CRunLog::Write("GET " + what + ": its thread did not end within " + std::to_string(kEndWaitMs) +
-                               " ms of closing its handles and was left to end on its own");
+            GiveUp(reason);
+            EndGivenUp(kEndWaitMs);
             return 0;
         }
     }

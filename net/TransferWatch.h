@@ -4,6 +4,8 @@
 // floor (CTransferPace) or of the run's deadline, even while WinInet still blocks in a read that
 // only its own time-out would end. The thread is kept from fetch to fetch: making one per file
 // costs more under Wine than a small file's transfer.
+#include "net/TransferPace.h"
+
 #include <windows.h>
 
 #include <functional>
@@ -35,12 +37,33 @@ public:
     int Run(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink, const CTransferLimits& limits,
             const std::string& what);
 
+    // The same in steps, for one thread that watches several transfers at once (each thread
+    // costs about a megabyte under Wine). Start hands the fetch to this watch's thread (false:
+    // no thread could be started, nothing runs); Done() is signalled once when it has ended, and
+    // Result() then holds what it returned. While it runs, Check is called about once a second
+    // and names a reason to give it up, or none; GiveUp logs the reason, abandons the sink and
+    // closes the handles, and EndGivenUp waits for the thread at most `waitMs`.
+    bool Start(std::function<int()> fetch, const std::shared_ptr<CFileSink>& sink, const std::string& what);
+    HANDLE Done() const;
+    int Result() const;
+    const char* Check(unsigned long long now, const CTransferLimits& limits);
+    void GiveUp(const char* reason);
+    void EndGivenUp(unsigned long waitMs);
+
+    static constexpr unsigned long kSampleMs = 1000; // how often Check looks at the bytes and the clock
+    // How long a given-up transfer may take to end once its handles are closed. On Windows the
+    // blocked call returns at once; under Wine a blocked read does not, and this bounds the wait.
+    static constexpr unsigned long kEndWaitMs = 2000;
+
 private:
     struct CShared;
     bool StartThread();
-    // Cancels the running fetch and waits for its thread, bounded; false when it was left.
-    bool EndThread();
+    // Waits for the cancelled fetch's thread, bounded; false when it was left.
+    bool EndThread(unsigned long waitMs);
 
     std::shared_ptr<CShared> m_shared;
     std::thread m_thread;
+    std::shared_ptr<CFileSink> m_sink; // the running transfer's
+    std::string m_what;
+    CTransferPace m_pace;
 };

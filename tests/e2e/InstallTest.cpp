@@ -253,8 +253,12 @@ TEST_P(InstallLog, RunSucceedsAndItsLinesLandWhereTheyCan)
     const LogPlaceCase& c = GetParam();
     const size_t bound = 1024 * 1024;
     const std::string earlier = std::string(bound - 200, 'x') + "\r\n";
-    if (c.localFolderIsAFile) ASSERT_TRUE(m_work.Write("local", "a file where the folder would be"));
-    if (c.nearlyFull) ASSERT_TRUE(m_work.Write("local/Morvel/NuvraUpdater.log", earlier));
+    if (c.localFolderIsAFile) {
+        ASSERT_TRUE(m_work.Write("local", "a file where the folder would be"));
+    }
+    if (c.nearlyFull) {
+        ASSERT_TRUE(m_work.Write("local/Morvel/NuvraUpdater.log", earlier));
+    }
     Publish(kTitle, "1.0.0", Release());
     ASSERT_NE(nullptr, StartInstall([](HWND dialog) {
                   SendMessageW(GetDlgItem(dialog, IDC_RUN_AFTER), BM_SETCHECK, BST_UNCHECKED, 0);
