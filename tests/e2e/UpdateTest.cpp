@@ -785,7 +785,9 @@ TEST_F(Update, InterruptedCommitIsFinishedByAStartInEveryMode)
         ASSERT_TRUE(CopyFileA(Work("journal").c_str(), journalPath.c_str(), FALSE));
         m_driver = std::make_unique<CUpdaterDriver>();
         ASSERT_TRUE(Run(mode));
-        if (std::string(mode) == "-u") EXPECT_TRUE(Driver().Answer(kQuestionCaption, IDNO));
+        if (std::string(mode) == "-u") {
+            EXPECT_TRUE(Driver().Answer(kQuestionCaption, IDNO));
+        }
         EXPECT_TRUE(Driver().WaitForExit(60000));
         EXPECT_EQ("new a", Installed("a.dll"));
         EXPECT_EQ("new b", Installed("b.dll"));

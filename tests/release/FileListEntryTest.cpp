@@ -127,7 +127,9 @@ TEST(FileListEntry, ReadsTheSizeFromTheSeventhField)
     for (const auto& c : cases) {
         const CFileListEntry entry = CFileListEntry::Read(c.line, Blanks::Trim);
         EXPECT_EQ(c.size >= 0, entry.HasSize()) << c.line;
-        if (c.size >= 0) EXPECT_EQ(c.size, entry.Size()) << c.line;
+        if (c.size >= 0) {
+            EXPECT_EQ(c.size, entry.Size()) << c.line;
+        }
     }
 }
 
