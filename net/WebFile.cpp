@@ -89,6 +89,9 @@ bool SendGet(CWebFileSession& session, const CTransferHandle& connection, const 
         ::HttpAddRequestHeadersA(request.get(), range.c_str(), static_cast<DWORD>(-1), HTTP_ADDREQ_FLAG_ADD);
     }
     if (!::HttpSendRequestA(request.get(), nullptr, 0, nullptr, 0)) return false;
+    // Given up while it was sent: the handle is closed, and its number may be another transfer's
+    // by now, so it is not used again.
+    if (CTransferCancel::CurrentCancelled()) return false;
     DWORD size = sizeof status;
     return ::HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr) !=
         FALSE;
@@ -120,6 +123,16 @@ void SendFailed(CRequestLogLine& log)
         return;
     }
     log.Failed("the request could not be sent");
+}
+
+// A path WinInet would not take is never handed to it: the request fails here, named.
+bool PathTooLong(const std::string& object, CRequestLogLine& log)
+{
+    if (object.size() <= kMaxRequestPath) return false;
+    ::SetLastError(0);
+    log.Failed("a request path of " + std::to_string(object.size()) + " bytes, longer than the " +
+               std::to_string(kMaxRequestPath) + " WinInet takes");
+    return true;
 }
 
 bool IsRedirect(DWORD status)
@@ -154,8 +167,9 @@ bool StoreBody(const CTransferHandle& request, CFileSink& sink, const std::strin
     unsigned long long received = 0;
     for (;;) {
         DWORD available = 0, read = 0;
-        // Waits for the next bytes (or the end) but not for a full buffer.
-        if (!::InternetQueryDataAvailable(request.get(), &available, 0, 0) ||
+        // Waits for the next bytes (or the end) but not for a full buffer; a transfer given up
+        // meanwhile does not read from its closed handle.
+        if (!::InternetQueryDataAvailable(request.get(), &available, 0, 0) || CTransferCancel::CurrentCancelled() ||
             !::InternetReadFile(request.get(), chunk, NextReadSize(available), &read)) {
             log.Bytes(received);
             log.Failed("the transfer broke off");
@@ -241,8 +255,9 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
     // compressed body that was cut short like a whole one, and then no length on the wire says so.
     // A size request wants the file's length, not the wire's; a resumed file continues raw bytes.
     const bool compressed = !sizeOnly && rangeStart == 0 && sink.ChecksWholeBody();
-    if (!SendGet(session, connection, EscapeRequestPath(serverFolder + fileName), server.secure, true, compressed,
-                 request, status, rangeStart)) {
+    const std::string object = EscapeRequestPath(serverFolder + fileName);
+    if (PathTooLong(object, log)) return 0;
+    if (!SendGet(session, connection, object, server.secure, true, compressed, request, status, rangeStart)) {
         SendFailed(log);
         return 0;
     }
@@ -271,6 +286,7 @@ int FetchWebFile(CWebFileSession& session, const CServerAddress& server, const s
             log.Failed("a redirect from https to plain http refused");
             return 0;
         }
+        if (PathTooLong(target.object, log)) return 0;
         Connect(session, target.host, target.port, connection);
         if (!connection) {
             log.Failed("no connection");

@@ -203,6 +203,7 @@ class NuvraPublishTest(PublishFixture):
             ("name the updater trims", [], (" lead.txt", b"x")),
             ("names differing only by case", [], ("NUVRA.ini", b"x")),
             ("config names no product file", ["--config", "bad.conf"], None),
+            ("request path longer than the updater sends", [], ("/".join(["%" * 240] * 3) + ".txt", b"x")),
         ]
         write(self.path("bad.conf"), b"missing.txt flag=A\n")
         for name, extra, bad_file in cases:

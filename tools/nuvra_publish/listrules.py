@@ -7,7 +7,7 @@ statement of these rules on the tool's side is here.
 
 import re
 
-from .common import ENCODING, PRODUCT_EXE, PublishError
+from .common import ENCODING, PRODUCT_EXE, PRODUCT_FOLDER, PublishError
 
 # The updater refuses a list larger than this before reading it.
 MAX_LIST_BYTES = 16 << 20
@@ -21,6 +21,10 @@ HASH_PATTERN = rb"[0-9a-fA-F]{64}"
 # Updaters before the escaped request paths sent names as they are: nginx answers 400 to a raw
 # blank or "%", and a raw "#" ends the path.
 OLD_UPDATERS_CANNOT_FETCH = b" #%"
+# The updater escapes every ASCII byte of a request path but these, as three bytes each, and
+# sends no path longer than MAX_REQUEST_PATH.
+UNESCAPED = frozenset(b"abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789-._~/")
+MAX_REQUEST_PATH = 2048
 
 
 def trimmed(data):
@@ -189,6 +193,10 @@ def name_problem(path):
     if any(trimmed(part) != part for part in folder_bytes.split(b"/") + [name_bytes]):
         # The updater trims the blanks around each field, so it would ask for another name.
         return f"{path}: a name or folder that starts or ends with a blank"
+    request = f"/update/{PRODUCT_FOLDER}/".encode() + (folder_bytes + b"/" if folder_bytes else b"") + name_bytes
+    length = sum(1 if c >= 0x80 or c in UNESCAPED else 3 for c in request)
+    if length > MAX_REQUEST_PATH:
+        return f"{path}: a request path of {length} bytes, longer than the {MAX_REQUEST_PATH} the updater sends"
     return None
 
 
