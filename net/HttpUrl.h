@@ -1,12 +1,7 @@
 #pragma once
 // The parts of an absolute "http://" or "https://" URL that a redirect is followed with, and the
 // request path made from a server path.
-#include <cstddef>
 #include <string>
-
-// The longest request path handed to WinInet (its INTERNET_MAX_PATH_LENGTH). Wine's WinInet
-// overruns a heap buffer on a path of megabytes; no name Windows can store comes near this.
-constexpr std::size_t kMaxRequestPath = 2048;
 
 struct CHttpUrl {
     std::string host;

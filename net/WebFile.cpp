@@ -125,13 +125,14 @@ void SendFailed(CRequestLogLine& log)
     log.Failed("the request could not be sent");
 }
 
-// A path WinInet would not take is never handed to it: the request fails here, named.
+// A path longer than WinInet takes is never handed to it (Wine's overruns a heap buffer on a
+// path of megabytes; no name Windows can store comes near the bound): the request fails here.
 bool PathTooLong(const std::string& object, CRequestLogLine& log)
 {
-    if (object.size() <= kMaxRequestPath) return false;
+    if (object.size() <= INTERNET_MAX_PATH_LENGTH) return false;
     ::SetLastError(0);
     log.Failed("a request path of " + std::to_string(object.size()) + " bytes, longer than the " +
-               std::to_string(kMaxRequestPath) + " WinInet takes");
+               std::to_string(INTERNET_MAX_PATH_LENGTH) + " WinInet takes");
     return true;
 }
 
