@@ -6,6 +6,7 @@
 #include <shlobj.h>
 #include <algorithm>
 #include <fstream>
+#include <iostream>
 #include <sstream>
 
 const char E2EFixture::kUpdaterCaption[] = "NuvraUpdater";
@@ -58,6 +59,8 @@ void E2EFixture::SetUp()
 
 void E2EFixture::TearDown()
 {
+    // A failure that came from the program ending early says how it ended.
+    if (HasFailure() && m_driver) std::cout << "[ program  ] " << RunState() << std::endl;
     m_driver.reset();
     if (m_server) m_server->Stop();
     DeleteMakerKey();
@@ -156,6 +159,25 @@ long E2EFixture::RunToExit(const std::string& tail, DWORD timeoutMs)
     DWORD code = 0;
     if (!Run(tail) || !m_driver->WaitForExit(timeoutMs, &code)) return -1;
     return static_cast<long>(code);
+}
+
+std::string E2EFixture::RunState()
+{
+    DWORD code = 0;
+    std::string state;
+    if (m_driver->IsRunning())
+        state = "the program still runs";
+    else if (m_driver->WaitForExit(0, &code))
+        state = "the program ended with exit code " + std::to_string(code);
+    else
+        state = "the program never started (Windows error " + std::to_string(m_driver->StartError()) + ")";
+    const std::string log = ReadFile(DefaultRunLogPath());
+    size_t from = log.size();
+    for (int lines = 0; lines < 7 && from > 0; ++lines) {
+        const size_t newline = log.rfind('\n', from - 1);
+        from = newline == std::string::npos ? 0 : newline;
+    }
+    return state + "; the run log ends:\n" + log.substr(from);
 }
 
 namespace {

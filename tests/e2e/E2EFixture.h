@@ -61,6 +61,9 @@ protected:
     // code, or -1 when it did not start or end.
     long RunToExit(const std::string& tail, DWORD timeoutMs = 120000);
     CUpdaterDriver& Driver() { return *m_driver; }
+    // For a failure message: whether the program still runs or how it ended, and the run log's
+    // last lines.
+    std::string RunState();
 
     // The sample product's start lines ("start\t<command line>\t<current folder>"), waiting up
     // to `waitMs` for the first one.

@@ -74,8 +74,13 @@ protected:
     // Starts "-u", says Yes and gives the update window.
     HWND StartUpdate()
     {
-        if (!Run("-u") || !Driver().Answer(kQuestionCaption, IDYES)) return nullptr;
-        return Driver().WaitForWindowWhere(IsUpdateWindow);
+        if (!Run("-u") || !Driver().Answer(kQuestionCaption, IDYES)) {
+            ADD_FAILURE() << "no update question";
+            return nullptr;
+        }
+        HWND window = Driver().WaitForWindowWhere(IsUpdateWindow);
+        if (!window) ADD_FAILURE() << "no update window";
+        return window;
     }
 
     // Presses OK on the final message box (which must have this caption) and waits for the end.

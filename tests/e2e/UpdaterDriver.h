@@ -32,6 +32,8 @@ public:
     // Kills the program by its process id, at once.
     bool Kill();
     DWORD ProcessId() const { return m_processId; }
+    // Why the last Start failed (a Windows error), 0 after one that succeeded.
+    DWORD StartError() const { return m_startError; }
 
     // A visible top-level window of the program with that caption.
     HWND WaitForWindow(const std::string& caption, DWORD timeoutMs = 60000);
@@ -66,6 +68,7 @@ private:
     HANDLE m_job = nullptr;
     HANDLE m_process = nullptr;
     DWORD m_processId = 0;
+    DWORD m_startError = 0;
     std::thread m_monitor;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
